@@ -1,0 +1,86 @@
+#include "ui/theme/menu_button.h"
+
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+
+#include "ui/theme/theme.h"
+
+namespace vornisel {
+
+MenuButton::MenuButton(QWidget* parent) : ActionButton(QString(), std::nullopt, {}, parent) {
+    // The menu runs a nested event loop; the button may be gone when a queued click arrives.
+    setHandler([weak = QPointer<MenuButton>(this)] {
+        if (weak) weak->showMenu();
+    });
+}
+
+void MenuButton::setChoices(const QStringList& choices) {
+    choices_ = choices;
+    update();
+}
+
+void MenuButton::setChoices(const std::vector<std::string>& choices) {
+    QStringList list;
+    for (const auto& choice : choices)
+        list << qtext(choice);
+    setChoices(list);
+}
+
+void MenuButton::setSelected(int selected) {
+    selected_ = selected;
+    update();
+}
+
+QString MenuButton::currentText() const {
+    return selected_ >= 0 && selected_ < choices_.size() ? choices_[selected_] : QString();
+}
+
+std::unique_ptr<QMenu> MenuButton::buildMenu() {
+    auto menu = std::make_unique<QMenu>();
+    menu->setFont(Theme::font(13));
+    for (int i = 0; i < choices_.size(); ++i) {
+        QAction* action = menu->addAction(choices_[i]);
+        action->setData(i);
+        // Only the current choice carries a check mark; the others stay plain items.
+        if (i == selected_) {
+            action->setCheckable(true);
+            action->setChecked(true);
+        }
+        connect(action, &QAction::triggered, this, [this, i] { choose(i); });
+    }
+    return menu;
+}
+
+void MenuButton::showMenu() {
+    auto menu = buildMenu();
+    menu->exec(mapToGlobal(QPoint(0, height())));
+}
+
+void MenuButton::choose(int index) {
+    selected_ = index;
+    update();
+    if (changed_) changed_(selected_);
+}
+
+QRectF MenuButton::textRect(QSizeF size) {
+    return {8, (size.height() - 17) / 2, size.width() - 36, 19};
+}
+
+QRectF MenuButton::chevronRect(QSizeF size) {
+    return {size.width() - 26, (size.height() - 16) / 2, 16, 16};
+}
+
+void MenuButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const bool enabled = isEnabled();
+    const QRectF bounds(rect());
+    painter.fillRect(bounds, enabled ? Theme::fieldFill() : disabledFill());
+    painter.setPen(QPen(Theme::border(), 1.0));
+    painter.drawRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5));
+    Theme::draw(painter, currentText(), textRect(size()), 13,
+                enabled ? Theme::text() : Theme::secondary(), false, Qt::AlignLeft);
+    drawGlyph(painter, Glyph::chevron, chevronRect(size()), Theme::secondary());
+}
+
+}  // namespace vornisel

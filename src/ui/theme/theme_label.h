@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QLabel>
+
+namespace vornisel {
+
+// A label that keeps its whole text (for accessibility and tests) but paints a single line cut
+// with an ellipsis at the tail, the way the drawn views do.
+class ThemeLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ThemeLabel(const QString& text, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+}  // namespace vornisel
