@@ -1,0 +1,71 @@
+#include "hardware/device.h"
+
+#include <alsa/asoundlib.h>
+
+#include <cstdarg>
+#include <nlohmann/json.hpp>
+
+#include "hardware/alsa_sound_cards.h"
+#include "hardware/alsa_user_pcms.h"
+#include "hardware/device_candidate.h"
+
+namespace vornisel {
+
+namespace {
+
+void discardAlsaMessage(const char*, int, const char*, int, const char*, va_list) {}
+
+// One listing's dealings with ALSA. ALSA reports every failed open on standard error; probing
+// fails routinely (a direction that does not exist, a device in use) and none of it is the
+// user's concern, so its messages are dropped meanwhile. The handler is per thread, so other
+// threads keep theirs.
+class AlsaListing {
+public:
+    AlsaListing() : previous_(snd_lib_error_set_local(discardAlsaMessage)) {}
+    ~AlsaListing() {
+        snd_lib_error_set_local(previous_);
+        // ALSA caches its configuration and would not notice an edited ~/.asoundrc; dropping the
+        // cache makes the next listing read it afresh. Nothing of ours holds ALSA open by now.
+        snd_config_update_free_global();
+    }
+    AlsaListing(const AlsaListing&) = delete;
+    AlsaListing& operator=(const AlsaListing&) = delete;
+
+private:
+    snd_local_error_handler_t previous_;
+};
+
+std::optional<std::vector<DeviceCandidate>> alsaCandidates() {
+    AlsaListing listing;
+    auto listed = soundCardCandidates();
+    if (!listed) return std::nullopt;
+    for (DeviceCandidate& configured : userPcmCandidates())
+        listed->push_back(std::move(configured));
+    return listed;
+}
+
+}  // namespace
+
+std::vector<Device> devices() {
+    try {
+        return serviceableDevices(alsaCandidates());
+    } catch (const std::exception&) {
+        // Only allocation can throw here; the listing never fails, it comes out empty.
+        return {};
+    }
+}
+
+std::string deviceListJSON(const std::vector<Device>& list) {
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const Device& device : list) {
+        array.push_back({{"uid", device.uid},
+                         {"name", device.name},
+                         {"inputs", device.inputs},
+                         {"outputs", device.outputs}});
+    }
+    // Names come from drivers and configuration files; a stray invalid byte must not make the
+    // listing fail, so it is replaced.
+    return array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace vornisel
