@@ -24,6 +24,8 @@ std::filesystem::path AppBundle::location() {
     return fromExecutable(self);
 }
 
-void AppBundle::setLocation(const std::filesystem::path& folder) { overridden() = folder; }
+void AppBundle::setLocation(const std::filesystem::path& folder) {
+    overridden() = folder;
+}
 
 }  // namespace vornisel

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace vornisel {
+
+// Replaces `path` with `bytes` so that a reader sees either the old or the new file: the data goes
+// to a uniquely named temporary file in the same folder, is flushed to disk and renamed over the
+// target. On any failure the temporary file is removed, the old file is left byte for byte, and
+// the error (std::system_error or std::filesystem::filesystem_error) is passed on.
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace vornisel

@@ -1,0 +1,128 @@
+#include "model/panel_store.h"
+
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <set>
+#include <system_error>
+
+#include "model/atomic_file.h"
+#include "model/client_config.h"
+#include "model/json_reader.h"
+
+namespace vornisel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Reads a stored JSON file whole, refusing sizes no panel document reaches before reading them.
+std::string readStoredFile(const fs::path& path) {
+    const auto size = fs::file_size(path);
+    if (size > maxDocumentBytes) {
+        throwDecodeError(path.filename().string(), "",
+                         "is larger than " + std::to_string(maxDocumentBytes / (1024 * 1024)) +
+                             " MiB and is not read");
+    }
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) {
+        throw fs::filesystem_error("cannot open", path,
+                                   std::error_code(errno, std::generic_category()));
+    }
+    std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    if (stream.bad()) {
+        throw fs::filesystem_error("cannot read", path, std::make_error_code(std::errc::io_error));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+PanelStore::PanelStore(fs::path directory) : directory_(std::move(directory)) {
+    open();
+}
+
+void PanelStore::open() {
+    fs::create_directories(directory_);
+    const fs::path panel = directory_ / "panel.json";
+    const fs::path legacy = directory_ / "profiles.json";
+    if (fs::exists(panel)) {
+        document = parsePanelDocument(readStoredFile(panel), "panel.json");
+    } else if (fs::exists(legacy)) {
+        migrate(parseProfileList(readStoredFile(legacy), "profiles.json"));
+        save();
+    } else {
+        firstRun = true;
+    }
+    if (document.version != 2 || document.presets.empty()) {
+        throw PanelError("Unsupported panel settings");
+    }
+    if (activeIndex() == 0 && document.presets.front().id != document.active) {
+        document.active = document.presets.front().id;
+    }
+}
+
+void PanelStore::migrate(std::vector<Profile> legacy) {
+    document.presets.front().clients = std::move(legacy);
+    const auto& clients = document.presets.front().clients;
+    if (clients.empty()) return;
+    const Profile& first = clients.front();
+    PanelSettings& settings = document.settings;
+    settings.discovery = first.server == "auto";
+    if (first.server != "auto") settings.server = first.server;
+    settings.port = parseDecimal(first.port).value_or(28010);
+    settings.prefix = first.id > 1 ? first.id - 1 : 1;
+    settings.language = "ru";
+}
+
+void PanelStore::save() {
+    writeFileAtomically(directory_ / "panel.json", panelJsonText(document));
+}
+
+size_t PanelStore::activeIndex() const {
+    for (size_t i = 0; i < document.presets.size(); ++i) {
+        if (document.presets[i].id == document.active) return i;
+    }
+    return 0;
+}
+
+std::vector<Profile>& PanelStore::clients() {
+    return document.presets.at(activeIndex()).clients;
+}
+
+const std::vector<Profile>& PanelStore::clients() const {
+    return document.presets.at(activeIndex()).clients;
+}
+
+void PanelStore::setClients(std::vector<Profile> clients) {
+    document.presets.at(activeIndex()).clients = std::move(clients);
+}
+
+uint32_t PanelStore::nextID() {
+    std::set<uint32_t> used;
+    for (const Preset& preset : document.presets) {
+        for (const Profile& profile : preset.clients)
+            used.insert(profile.id);
+    }
+    // Walk the used identifiers above the prefix in order; the first gap is the answer. This
+    // stays fast however many identifiers are taken.
+    constexpr uint32_t top = std::numeric_limits<uint32_t>::max();
+    uint32_t candidate = document.settings.prefix;
+    for (auto it = used.upper_bound(candidate); candidate < top; ++it) {
+        ++candidate;
+        if (it == used.end() || *it != candidate) return candidate;
+    }
+    throw PanelError("Device ID overflow");
+}
+
+fs::path PanelStore::configURL(const Profile& profile) const {
+    return directory_ / "config" / document.active / (std::to_string(profile.id) + ".ini");
+}
+
+fs::path PanelStore::writeConfig(const Profile& profile) {
+    const fs::path location = configURL(profile);
+    fs::create_directories(location.parent_path());
+    writeFileAtomically(location, clientConfigText(profile));
+    return location;
+}
+
+}  // namespace vornisel
