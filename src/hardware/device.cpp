@@ -2,7 +2,6 @@
 
 #include <alsa/asoundlib.h>
 
-#include <cstdarg>
 #include <nlohmann/json.hpp>
 
 #include "hardware/alsa_sound_cards.h"
@@ -13,26 +12,31 @@ namespace vornisel {
 
 namespace {
 
-void discardAlsaMessage(const char*, int, const char*, int, const char*, va_list) {}
+void discardAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
 // One listing's dealings with ALSA. ALSA reports every failed open on standard error; probing
 // fails routinely (a direction that does not exist, a device in use) and none of it is the
-// user's concern, so its messages are dropped meanwhile. The handler is per thread, so other
-// threads keep theirs.
+// user's concern, so its messages are dropped meanwhile. The handler is process-wide (the
+// per-thread one is unusable from C++ with this ALSA's headers); listings run on one thread and
+// nothing else here talks to ALSA.
 class AlsaListing {
 public:
-    AlsaListing() : previous_(snd_lib_error_set_local(discardAlsaMessage)) {}
-    ~AlsaListing() {
-        snd_lib_error_set_local(previous_);
-        // ALSA caches its configuration and would not notice an edited ~/.asoundrc; dropping the
-        // cache makes the next listing read it afresh. Nothing of ours holds ALSA open by now.
+    AlsaListing() : previous_(snd_lib_error) {
+        snd_lib_error_set_handler(discardAlsaMessage);
+        // ALSA caches its configuration and would not notice an edited ~/.asoundrc (nor a
+        // different home); dropping the cache makes every listing read it afresh.
         snd_config_update_free_global();
+    }
+    ~AlsaListing() {
+        // The cache is large and listings are rare. Nothing of ours holds ALSA open by now.
+        snd_config_update_free_global();
+        snd_lib_error_set_handler(previous_);
     }
     AlsaListing(const AlsaListing&) = delete;
     AlsaListing& operator=(const AlsaListing&) = delete;
 
 private:
-    snd_local_error_handler_t previous_;
+    snd_lib_error_handler_t previous_;
 };
 
 std::optional<std::vector<DeviceCandidate>> alsaCandidates() {

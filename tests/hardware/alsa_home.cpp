@@ -1,0 +1,37 @@
+#include "alsa_home.h"
+
+#include <cstdlib>
+
+namespace vornisel::test {
+
+std::string demoAlsaConfig() {
+    return readFile(sourceDir() / "resources/alsa/demo.asoundrc");
+}
+
+AlsaHome::AlsaHome(const std::string& config) {
+    writeFile(dir_ / ".asoundrc", config);
+}
+
+std::map<std::string, std::optional<std::string>> AlsaHome::environment() const {
+    return {{"HOME", home().string()}, {"XDG_CONFIG_HOME", (home() / ".config").string()}};
+}
+
+ScopedAlsaHome::ScopedAlsaHome(const AlsaHome& home) {
+    for (const auto& [name, value] : home.environment()) {
+        const char* old = std::getenv(name.c_str());
+        saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv(name.c_str(), value->c_str(), 1);
+    }
+}
+
+ScopedAlsaHome::~ScopedAlsaHome() {
+    for (const auto& [name, value] : saved_) {
+        if (value) {
+            setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name.c_str());
+        }
+    }
+}
+
+}  // namespace vornisel::test

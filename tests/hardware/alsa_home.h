@@ -1,0 +1,41 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace vornisel::test {
+
+// The repository's demo ALSA configuration: demo_stereo 2/2, demo_studio 8/8, demo_speakers 0/2,
+// plus a Vornisel loopback and a hidden helper that must not be listed.
+std::string demoAlsaConfig();
+
+// A temporary home directory whose ~/.asoundrc is `config`, so that ALSA (and the user
+// configuration it reads) sees only what the test wrote.
+class AlsaHome {
+public:
+    explicit AlsaHome(const std::string& config);
+
+    const std::filesystem::path& home() const { return dir_.path(); }
+    // The variables a child needs to use this home.
+    std::map<std::string, std::optional<std::string>> environment() const;
+
+private:
+    TempDir dir_;
+};
+
+// Points this process at `home` while it lives, restoring the previous variables afterwards.
+class ScopedAlsaHome {
+public:
+    explicit ScopedAlsaHome(const AlsaHome& home);
+    ~ScopedAlsaHome();
+    ScopedAlsaHome(const ScopedAlsaHome&) = delete;
+    ScopedAlsaHome& operator=(const ScopedAlsaHome&) = delete;
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+}  // namespace vornisel::test

@@ -1,0 +1,104 @@
+#include "hardware/device.h"
+
+#include <gtest/gtest.h>
+
+#include "alsa_home.h"
+
+namespace vornisel {
+
+void PrintTo(const Device& device, std::ostream* out) {
+    *out << device.uid << " \"" << device.name << "\" " << device.inputs << "/" << device.outputs;
+}
+
+namespace {
+
+using test::AlsaHome;
+using test::ScopedAlsaHome;
+
+// Devices of the test's own configuration; a machine's real sound cards come first and are left
+// aside so that the test means the same everywhere.
+std::vector<Device> configuredDevices() {
+    std::vector<Device> result;
+    for (Device& device : devices()) {
+        if (!device.uid.starts_with("hw:CARD=")) result.push_back(std::move(device));
+    }
+    return result;
+}
+
+TEST(DeviceTest, ListsTheDemoConfigurationsDevicesWithTheirCounts) {
+    AlsaHome home(test::demoAlsaConfig());
+    ScopedAlsaHome scoped(home);
+    const std::vector<Device> expected = {
+        {"demo_stereo", "Demo Stereo Interface", 2, 2},
+        {"demo_studio", "Demo Studio Interface", 8, 8},
+        {"demo_speakers", "Demo Speakers", 0, 2},
+    };
+    EXPECT_EQ(configuredDevices(), expected);
+}
+
+TEST(DeviceTest, CardsComeFirstAndKeepTheirStableNames) {
+    AlsaHome home(test::demoAlsaConfig());
+    ScopedAlsaHome scoped(home);
+    const std::vector<Device> all = devices();
+    bool configuredSeen = false;
+    for (const Device& device : all) {
+        const bool card = device.uid.starts_with("hw:CARD=");
+        EXPECT_FALSE(card && configuredSeen) << device.uid << " after a configured PCM";
+        if (card) {
+            EXPECT_NE(device.uid.find(",DEV="), std::string::npos) << device.uid;
+        }
+        configuredSeen = configuredSeen || !card;
+    }
+}
+
+TEST(DeviceTest, BoundsPcmsThatAcceptAnyChannelCount) {
+    AlsaHome home(R"(
+pcm.anything { type null hint { show on description "Anything" } }
+pcm.converted { type plug slave.pcm "anything" hint.show on }
+pcm.playback_only { type asym playback.pcm "anything" hint { show on } }
+pcm.broken { type no_such_plugin_type hint { show on description "Broken" } }
+)");
+    ScopedAlsaHome scoped(home);
+    const std::vector<Device> expected = {
+        {"anything", "Anything", 32, 32},
+        {"converted", "converted", 32, 32},
+        {"playback_only", "playback_only", 0, 32},
+    };
+    EXPECT_EQ(configuredDevices(), expected);
+}
+
+TEST(DeviceTest, ReadsAnEditedConfigurationOnTheNextCall) {
+    AlsaHome home("");
+    ScopedAlsaHome scoped(home);
+    EXPECT_TRUE(configuredDevices().empty());
+    test::writeFile(home.home() / ".asoundrc", test::demoAlsaConfig());
+    EXPECT_EQ(configuredDevices().size(), 3u);
+    test::writeFile(home.home() / ".config/alsa/asoundrc", "pcm.demo_studio.hint.show off\n");
+    EXPECT_EQ(configuredDevices().size(), 2u);
+}
+
+TEST(DeviceTest, WritesThePrettyPrintedListing) {
+    EXPECT_EQ(deviceListJSON({}), "[]\n");
+    const std::string expected = R"([
+  {
+    "uid": "hw:CARD=PCH,DEV=0",
+    "name": "HDA Intel PCH: ALC892 \"Analog\"",
+    "inputs": 2,
+    "outputs": 8
+  },
+  {
+    "uid": "demo",
+    "name": "",
+    "inputs": 0,
+    "outputs": 2
+  }
+]
+)";
+    EXPECT_EQ(deviceListJSON({{"hw:CARD=PCH,DEV=0", "HDA Intel PCH: ALC892 \"Analog\"", 2, 8},
+                              {"demo", "", 0, 2}}),
+              expected);
+    EXPECT_EQ(deviceListJSON({{"bad\xff", "x", 1, 1}}).find("\xff"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vornisel
