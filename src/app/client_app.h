@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "engine/client_runtime.h"
 #include "engine/window_hooks.h"
 #include "hardware/device.h"
+#include "l10n/localizer.h"
 #include "model/panel_store.h"
 
 class QLabel;
@@ -50,9 +52,15 @@ enum class TerminateReply { cancel = 0, now = 1, later = 2 };
 // client_app_presets.cpp (presets, settings, login item) and client_app_bundle.cpp (support
 // bundle).
 class ClientApp : public QObject, public WindowHooks {
-    Q_OBJECT
-
 public:
+    // The panel's text lookup. Declared here so that it hides QObject's translation function of
+    // the same name inside the controller's members. (No Q_OBJECT: it would declare that one
+    // again; the controller needs no signals of its own.)
+    template <class... A>
+    static std::string tr(const std::string& key, const A&... args) {
+        return vornisel::tr(key, args...);
+    }
+
     // The command-line arguments without the program name; "--ui-smoke" or "--render-preview"
     // set test mode.
     explicit ClientApp(std::vector<std::string> arguments);
@@ -125,6 +133,10 @@ public:
     }
     // The desktop session ends: the same questions as quitting, the session's wait included.
     void commitData(QSessionManager& manager);
+    // How a store that cannot be opened is reported: a modal alert unless replaced (tests).
+    void setAlertHandler(std::function<void(const QString&)> handler) {
+        alertHandler_ = std::move(handler);
+    }
 
     // Shows `dialog` over the main window and keeps it in activeDialog until it ends; `completion`
     // runs after activeDialog was cleared. The dialog object is released only after its own
@@ -179,9 +191,11 @@ private:
     void finishDeviceDialog(const Profile& given, const Profile& result, bool editing);
     void connectCard(DeviceCard& card, uint32_t id);
 
-    // Quit helpers.
+    // Engine and quit helpers.
+    bool anyRunning() const;
     void deferredQuit();
     void finishQuit(bool terminate);
+    void stopEnginesBeforeExit();
 
     void showError(const std::exception& error);
 
@@ -189,6 +203,7 @@ private:
     std::shared_ptr<EngineController> engines_;
     std::unique_ptr<QuitSignals> quitSignals_;
     std::function<void()> terminateHandler_;
+    std::function<void(const QString&)> alertHandler_;
     // Set while a quit answered `later` waits for its reply.
     std::function<void(bool)> pendingReply_;
 };

@@ -1,0 +1,74 @@
+// The main menu and the status item's menu.
+#include <QMenuBar>
+#include <QPointer>
+
+#include "app/client_app.h"
+#include "app/main_menu.h"
+#include "app/main_window.h"
+#include "app/status_menu.h"
+#include "engine/engine_controller.h"
+#include "l10n/localizer.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel {
+
+namespace {
+
+// A menu action that does nothing once the controller is gone.
+std::function<void()> weakAction(ClientApp* app, void (ClientApp::*member)()) {
+    QPointer<ClientApp> self(app);
+    return [self, member] {
+        if (self) {
+            ((*self).*member)();
+        }
+    };
+}
+
+}  // namespace
+
+void ClientApp::createStatusItem() {
+    statusItem = new StatusMenu(this);
+    QPointer<ClientApp> self(this);
+    statusItem->setActivated([self] {
+        if (self) {
+            self->applicationShouldHandleReopen();
+        }
+    });
+}
+
+void ClientApp::buildMenus() {
+    if (window) {
+        MainMenuItems items;
+        items.title = qtext(tr("app.title"));
+        items.show = qtext(tr("tray.show"));
+        items.settings = qtext(tr("main.settings"));
+        items.exit = qtext(tr("tray.exit"));
+        items.onShow = weakAction(this, &ClientApp::showWindow);
+        items.onSettings = weakAction(this, &ClientApp::settingsAction);
+        items.onExit = weakAction(this, &ClientApp::terminate);
+        buildMainMenu(*window->menuBar(), items);
+    }
+    updateStatusMenu();
+}
+
+void ClientApp::updateStatusMenu() {
+    if (!statusItem) {
+        return;
+    }
+    bool running = false;
+    if (engines_) {
+        for (const auto& [id, rt] : engines_->runtimes()) {
+            running = running || rt->isRunning();
+        }
+    }
+    const bool visible = window && window->isVisible();
+    std::vector<StatusMenu::Item> items;
+    items.push_back({qtext(tr(running ? "tray.stop" : "tray.start")),
+                     weakAction(this, &ClientApp::toggleGroup)});
+    items.push_back({qtext(tr(visible ? "tray.hide" : "tray.show")),
+                     weakAction(this, &ClientApp::toggleWindow)});
+    items.push_back({qtext(tr("tray.exit")), weakAction(this, &ClientApp::terminate)});
+    statusItem->setItems(std::move(items));
+}
+
+}  // namespace vornisel

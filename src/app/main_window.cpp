@@ -1,0 +1,64 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+namespace vornisel {
+
+MainWindow::MainWindow(QWidget* content, QSize contentSize) {
+    // A menu bar inside the window on every desktop, so what the window shows does not depend
+    // on whether a global menu service happens to run.
+    menuBar()->setNativeMenuBar(false);
+    content->setMinimumSize(minimumContent);
+    setCentralWidget(content);
+    resize(contentSize.width(), contentSize.height() + menuBar()->sizeHint().height());
+    content->resize(contentSize);
+}
+
+QSize MainWindow::openingSize(double storedWidth, double storedHeight) {
+    auto side = [](double stored, int minimum) {
+        if (!std::isfinite(stored) || stored < minimum) {
+            return minimum;
+        }
+        return static_cast<int>(std::min(stored, 100000.0));
+    };
+    return {side(storedWidth, minimumContent.width()), side(storedHeight, minimumContent.height())};
+}
+
+QSize MainWindow::contentSize() const {
+    return centralWidget()->size();
+}
+
+void MainWindow::centerOnScreen() {
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void MainWindow::bringToFront() {
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (shouldClose_ && !shouldClose_()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace vornisel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QSize>
+#include <functional>
+
+namespace vornisel {
+
+// The one main window. Its central widget is the content view; the menu bar sits above it, so
+// the stored size is the content's size. The close button only asks `shouldClose`, which hides
+// the window instead: the window is never destroyed while the application runs.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr QSize minimumContent{800, 450};
+
+    // `content` becomes the central widget; the window takes ownership of it.
+    MainWindow(QWidget* content, QSize contentSize);
+
+    // The size the window opens with: the stored size, but never below the minimum.
+    static QSize openingSize(double storedWidth, double storedHeight);
+
+    void setShouldClose(std::function<bool()> shouldClose) {
+        shouldClose_ = std::move(shouldClose);
+    }
+    QSize contentSize() const;
+    void centerOnScreen();
+    // Shows the window, brings it to the front and asks for the keyboard focus.
+    void bringToFront();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::function<bool()> shouldClose_;
+};
+
+}  // namespace vornisel

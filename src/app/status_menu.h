@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QIcon;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace vornisel {
+
+// The status item: a tray icon showing "VN" when the desktop has a tray, and its menu, which
+// exists and is kept current with or without a tray. The menu is replaced as a whole on every
+// rebuild; while the old one is open the new one waits until it closes, so a rebuild every second
+// does not pull the menu from under the pointer.
+class StatusMenu : public QObject {
+    Q_OBJECT
+
+public:
+    struct Item {
+        QString title;
+        std::function<void()> action;
+    };
+
+    explicit StatusMenu(QObject* parent = nullptr);
+    ~StatusMenu() override;
+
+    // The text the item shows in the bar.
+    static QString title() { return QStringLiteral("VN"); }
+    // That text drawn into an icon, since a tray shows pictures only.
+    static QIcon icon();
+
+    void setItems(std::vector<Item> items);
+    // The menu in force (the one being shown, while a rebuild waits).
+    QMenu* menu() const { return menu_.get(); }
+    // The items the menu has, or will have once an open menu closes.
+    QStringList titles() const;
+    // Null when the desktop has no tray.
+    QSystemTrayIcon* tray() const { return tray_; }
+    // A click on the tray icon itself (not its menu).
+    void setActivated(std::function<void()> activated) { activated_ = std::move(activated); }
+
+private:
+    void install();
+
+    QSystemTrayIcon* tray_ = nullptr;
+    std::unique_ptr<QMenu> menu_;
+    std::vector<Item> items_;
+    bool waiting_ = false;
+    std::function<void()> activated_;
+};
+
+}  // namespace vornisel
