@@ -24,6 +24,8 @@ constexpr auto kTimeout = std::chrono::seconds(1);
 // Each read may wait 1 s; a host that trickles a byte just before each time-out would otherwise
 // hold a worker for days. No real reply takes more than a few milliseconds.
 constexpr auto kReplyDeadline = std::chrono::seconds(2);
+// Real replies are three levels deep.
+constexpr int kMaxReplyDepth = 64;
 
 class Socket {
 public:
@@ -111,15 +113,28 @@ std::optional<nlohmann::ordered_json> exchange(int fd, uint32_t id, const std::s
     ::shutdown(fd, SHUT_WR);
     const auto bytes = receiveAll(fd);
     if (!bytes) return std::nullopt;
-    auto reply = nlohmann::ordered_json::parse(*bytes, nullptr, false);
-    if (reply.is_discarded() || !reply.is_object() || reply.empty()) return std::nullopt;
+    return parseEngineReply(*bytes, id, command);
+}
+
+}  // namespace
+
+std::optional<nlohmann::ordered_json> parseEngineReply(std::string_view bytes, uint32_t id,
+                                                       std::string_view command) {
+    // The parser keeps its own stack, but copying the state into a runtime and dumping it into a
+    // support bundle recurse: a hostile reply of 256 KiB of brackets would overflow the stack.
+    bool tooDeep = false;
+    const auto depthGuard = [&tooDeep](int depth, nlohmann::ordered_json::parse_event_t,
+                                       nlohmann::ordered_json&) {
+        if (depth > kMaxReplyDepth) tooDeep = true;
+        return !tooDeep;
+    };
+    auto reply = nlohmann::ordered_json::parse(bytes, depthGuard, false);
+    if (tooDeep || reply.is_discarded() || !reply.is_object() || reply.empty()) return std::nullopt;
     const auto ok = reply.find("ok");
     if (ok == reply.end() || !ok->is_boolean() || !ok->get<bool>()) return std::nullopt;
     if (command == host::kGetState && !validState(reply, id)) return std::nullopt;
     return reply;
 }
-
-}  // namespace
 
 std::optional<nlohmann::ordered_json> engineCommand(uint32_t id, const std::string& command) {
     Socket socket;

@@ -1,0 +1,196 @@
+#include "engine/engine_controller.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "engine/engine_command.h"
+#include "engine/host_contract.h"
+#include "l10n/localizer.h"
+#include "model/mapping_conflicts.h"
+#include "model/panel_store.h"
+
+namespace vornisel {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Waits up to `seconds` for the process to end. The waiter thread signals the end, so this wakes
+// at once rather than at the next look; the look-again interval only bounds each sleep.
+void waitForEnd(const Process& process, double seconds, double lookAgain) {
+    const auto deadline = SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
+                                                   std::chrono::duration<double>(seconds));
+    const auto slice =
+        std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(lookAgain));
+    while (process.isRunning()) {
+        const auto now = SteadyClock::now();
+        if (now >= deadline) return;
+        process.waitForExit(std::min(deadline, now + slice));
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<EngineController> EngineController::create(PanelStore& store,
+                                                           std::shared_ptr<Dispatch> dispatch,
+                                                           WindowHooks& hooks,
+                                                           std::filesystem::path bundle) {
+    return std::shared_ptr<EngineController>(
+        new EngineController(store, std::move(dispatch), hooks, std::move(bundle)));
+}
+
+EngineController::EngineController(PanelStore& store, std::shared_ptr<Dispatch> dispatch,
+                                   WindowHooks& hooks, std::filesystem::path bundle)
+    : store_(store), dispatch_(std::move(dispatch)), hooks_(hooks), bundle_(std::move(bundle)) {}
+
+std::filesystem::path EngineController::hostURL() const {
+    return bundle_ / std::string(host::kRelativePath);
+}
+
+std::shared_ptr<ClientRuntime> EngineController::runtime(uint32_t id) {
+    auto& slot = runtimes_[id];
+    if (!slot) slot = std::make_shared<ClientRuntime>();
+    return slot;
+}
+
+void EngineController::start(uint32_t id) {
+    const auto rt = runtime(id);
+    if (rt->isRunning() || rt->stopping) return;
+    const auto& clients = store_.clients();
+    const auto record =
+        std::find_if(clients.begin(), clients.end(), [id](const Profile& p) { return p.id == id; });
+    if (record == clients.end()) return;
+
+    std::filesystem::path config;
+    try {
+        config = store_.writeConfig(*record);
+    } catch (const std::exception& error) {
+        return startFailed(*rt, error.what());
+    }
+    auto process =
+        Process::create(hostURL(), {"--config", config.string(), "--client-id", std::to_string(id),
+                                    "--parent-pid", std::to_string(::getpid())});
+    const auto logPath = store_.directory() / ("engine-" + std::to_string(id) + ".log");
+    // Truncated at every launch: the log tells about the current engine only.
+    const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (log < 0)
+        return startFailed(
+            *rt, "Could not open the log file " + logPath.string() + ": " + std::strerror(errno));
+    process->setStandardOutput(log);
+    process->setStandardError(log);
+
+    rt->state = nlohmann::ordered_json{{"status", 1}};
+    rt->samples.clear();
+    rt->commandFailed = false;
+    rt->process = process;
+    installTerminationHandler(rt, process, log);
+    std::string error;
+    if (!process->launch(&error)) {
+        ::close(log);
+        return startFailed(*rt, error);
+    }
+    hooks_.updateControls();
+    warnAboutConflicts();
+}
+
+void EngineController::startFailed(ClientRuntime& rt, const std::string& description) {
+    rt.state = nlohmann::ordered_json{{"status", 7}, {"lastErrorKey", description}};
+    hooks_.showNotice(description, true);
+    hooks_.updateControls();
+}
+
+void EngineController::warnAboutConflicts() {
+    std::vector<Profile> running;
+    for (const auto& record : store_.clients())
+        if (runtime(record.id)->isRunning()) running.push_back(record);
+    const std::string conflicts = mappingConflicts(running);
+    if (!conflicts.empty()) hooks_.showNotice(tr("notice.mapping_conflict", conflicts), true);
+}
+
+void EngineController::installTerminationHandler(const std::shared_ptr<ClientRuntime>& rt,
+                                                 const std::shared_ptr<Process>& process,
+                                                 int logFd) {
+    std::weak_ptr<EngineController> weakSelf = weak_from_this();
+    std::weak_ptr<ClientRuntime> weakRuntime = rt;
+    std::weak_ptr<Dispatch> queue = dispatch_;
+    const Process* task = process.get();
+    process->setTerminationHandler([weakSelf, weakRuntime, queue, task, logFd](Process& ended) {
+        ::close(logFd);
+        const int status = ended.terminationStatus();
+        const auto dispatch = queue.lock();
+        if (!dispatch) return;
+        dispatch->main([weakSelf, weakRuntime, task, status] {
+            const auto self = weakSelf.lock();
+            const auto rt = weakRuntime.lock();
+            // Only the runtime's current task may report; an old one's end is history.
+            if (!self || !rt || rt->process.get() != task) return;
+            if (!rt->stopping && status != 0)
+                rt->state = nlohmann::ordered_json{{"status", 7},
+                                                   {"lastErrorKey", "status.engine_no_response"}};
+            self->hooks_.updateControls();
+        });
+    });
+}
+
+void EngineController::stop(uint32_t id, Completion completion) {
+    const auto rt = runtime(id);
+    if (!rt->isRunning()) {
+        if (completion) completion(true);
+        return;
+    }
+    if (rt->stopping) {
+        if (completion) completion(false);
+        return;
+    }
+    rt->stopping = true;
+    hooks_.updateControls();
+
+    std::weak_ptr<EngineController> weakSelf = weak_from_this();
+    std::weak_ptr<ClientRuntime> weakRuntime = rt;
+    std::weak_ptr<Dispatch> queue = dispatch_;
+    const auto process = rt->process;
+    const StopTimings timings = timings_;
+    dispatch_->utility([=, completion = std::move(completion)] {
+        engineCommand(id, std::string(host::kStop));
+        waitForEnd(*process, timings.afterStop, timings.lookAgain);
+        if (process->isRunning()) {
+            process->terminate();
+            waitForEnd(*process, timings.afterTerminate, timings.lookAgain);
+        }
+        if (process->isRunning()) {
+            process->signal(SIGKILL);
+            waitForEnd(*process, timings.afterKill, timings.lookAgain);
+        }
+        const bool stopped = !process->isRunning();
+        const auto dispatch = queue.lock();
+        if (!dispatch) return;
+        dispatch->main([weakSelf, weakRuntime, stopped, completion] {
+            const auto self = weakSelf.lock();
+            if (!self) return;
+            if (const auto rt = weakRuntime.lock()) {
+                rt->stopping = false;
+                if (stopped) {
+                    rt->state = nlohmann::ordered_json{{"status", 6}};
+                    rt->commandFailed = false;
+                }
+            }
+            self->hooks_.updateControls();
+            if (completion) completion(stopped);
+        });
+    });
+}
+
+void EngineController::toggle(uint32_t id) {
+    if (groupBusy_) return;
+    if (runtime(id)->isRunning())
+        stop(id);
+    else
+        start(id);
+}
+
+}  // namespace vornisel
