@@ -54,11 +54,14 @@ bool parentGone(pid_t parent, pid_t originalParent) {
 
 int run(const HostOptions& options) {
     std::string error;
+    Simulator simulator(options);
+    // Published before the socket exists, so whoever sees the socket finds a filled block.
     auto stats = StatsBlock::open(options.clientId, options.faults, error);
     if (!stats) {
         std::cerr << "engine host " << options.clientId << ": " << error << std::endl;
         return 1;
     }
+    stats->publish(simulator.statistics());
     auto server = CommandServer::open(options.clientId, options.faults, error);
     if (!server) {
         std::cerr << "engine host " << options.clientId << ": " << error << std::endl;
@@ -71,8 +74,6 @@ int run(const HostOptions& options) {
     const pid_t originalParent = getppid();
     const auto started = Clock::now();
     const auto tick = std::chrono::milliseconds(100);
-    Simulator simulator(options);
-    stats->publish(simulator.statistics());
     auto nextTick = started + tick;
     int lastStatus = simulator.status();
     while (!terminated) {
