@@ -1,0 +1,117 @@
+#include "ui/dialogs/panel_dialog.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include "l10n/localizer.h"
+#include "ui/theme/action_button.h"
+#include "ui/theme/panel_view.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel {
+namespace {
+
+const QColor& errorColor() {
+    static const QColor color = Theme::color(0xFF8A8A);
+    return color;
+}
+
+const QColor& separatorColor() {
+    static const QColor color = Theme::color(0x353C45);
+    return color;
+}
+
+// Built before the members that hang off it, so the content panel must exist first.
+DialogWindow* makeWindow(const QString& title, QSize size) {
+    auto* window = new DialogWindow;
+    window->setWindowTitle(title);
+    window->setFixedSize(size);
+    return window;
+}
+
+}  // namespace
+
+PanelDialog::PanelDialog(const QString& title, QSize size)
+    : root(new PanelView(makeWindow(title, size))),
+      error(Theme::label(QString(), 12, errorColor(), false, root)),
+      save(new ActionButton(QString(), std::nullopt, {}, root)),
+      cancel(new ActionButton(QString(), std::nullopt, {}, root)),
+      window_(static_cast<DialogWindow*>(root->parentWidget())) {
+    root->setGeometry(0, 0, size.width(), size.height());
+    cancel->setTitle(localized("dialog.cancel"));
+    cancel->setHandler([this] { finish(false); });
+    save->setTitle(localized("dialog.save"));
+    window_->confirm = [this] { save->click(); };
+    window_->cancel = [this] { finish(false); };
+    window_->shouldClose = [this] { return windowShouldClose(); };
+    placeFrame(size);
+}
+
+PanelDialog::~PanelDialog() {
+    if (completion_) postCompletion();
+    // Unhooked first: deleting a visible window may ask its closures on the way out.
+    if (window_) {
+        window_->cancel = nullptr;
+        window_->shouldClose = nullptr;
+        window_->confirm = nullptr;
+        delete window_.data();
+    }
+}
+
+void PanelDialog::placeFrame(QSize size) {
+    const int w = size.width();
+    const int h = size.height();
+    cancel->setGeometry(w - 208, h - 48, 88, 32);
+    save->setGeometry(w - 112, h - 48, 88, 32);
+    error->setGeometry(24, h - 84, w - 48, 28);
+    auto* separator = new PanelView(root);
+    separator->setFill(separatorColor());
+    separator->setGeometry(0, h - 65, w, 1);
+    // Tab walks the fields first, then Cancel and Save, as they read on the sheet.
+    QWidget::setTabOrder(cancel, save);
+}
+
+QLabel* PanelDialog::label(const QString& text, int x, int y, int width) {
+    QLabel* caption = Theme::label(text, 13, Theme::secondary(), false, root);
+    caption->setGeometry(x, y, width, 20);
+    return caption;
+}
+
+QString PanelDialog::localized(const std::string& key) {
+    return qtext(vornisel::tr(key));
+}
+
+void PanelDialog::present(QWidget* parent, std::function<void(bool)> completion) {
+    if (!window_ || completion_) return;
+    completion_ = std::move(completion);
+    window_->setParent(parent, window_->windowFlags());
+    window_->setWindowModality(Qt::WindowModal);
+    window_->open();
+}
+
+void PanelDialog::finish(bool outcome) {
+    *accepted_ = outcome;
+    if (window_) window_->hide();
+    if (completion_) postCompletion();
+}
+
+bool PanelDialog::windowShouldClose() {
+    finish(false);
+    return false;
+}
+
+void PanelDialog::postCompletion() {
+    // Queued so that the completion never runs inside one of the dialog's own event handlers and
+    // may release the dialog; the outcome is read when it runs, as long as the dialog lives.
+    std::weak_ptr<bool> outcome = accepted_;
+    QMetaObject::invokeMethod(
+        qApp,
+        [completion = std::move(completion_), outcome] {
+            const auto accepted = outcome.lock();
+            completion(accepted && *accepted);
+        },
+        Qt::QueuedConnection);
+    completion_ = nullptr;
+}
+
+}  // namespace vornisel

@@ -1,0 +1,30 @@
+#include "ui/dialogs/preset_dialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include "ui/theme/action_button.h"
+#include "ui/theme/panel_view.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel {
+
+PresetDialog::PresetDialog(const QString& proposed)
+    : PanelDialog(localized("save_preset.title"), {420, 190}), name(Theme::field(proposed, root)) {
+    label(localized("save_preset.name"), 24, 24);
+    name->setGeometry(24, 50, 372, 30);
+    save->setHandler([this] { commit(); });
+    QWidget::setTabOrder(name, cancel);
+    QWidget::setTabOrder(cancel, save);
+    name->setFocus();
+}
+
+void PresetDialog::commit() {
+    if (name->text().trimmed().isEmpty()) {
+        error->setText(localized("save_preset.enter_name"));
+        return;
+    }
+    finish(true);
+}
+
+}  // namespace vornisel
