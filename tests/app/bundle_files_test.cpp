@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/support_bundle.h"
+#include "engine/client_runtime.h"
+#include "engine/process.h"
+#include "engine/telemetry.h"
+#include "l10n/localizer.h"
+#include "model/panel_store.h"
+#include "temp_dir.h"
+
+namespace vornisel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+std::string header() {
+    std::string text = "time";
+    for (const std::string& name : Telemetry::fields())
+        text += "," + name;
+    return text;
+}
+
+// A sample line from the values at the given statistic numbers; every other value is 0.
+std::string line(const std::string& time, const std::vector<std::pair<size_t, std::string>>& set) {
+    std::vector<std::string> values(67, "0");
+    for (const auto& [index, value] : set)
+        values[index] = value;
+    std::string text = time;
+    for (const std::string& value : values)
+        text += "," + value;
+    return text;
+}
+
+Telemetry::Clock::time_point at(std::chrono::milliseconds sinceEpoch) {
+    return Telemetry::Clock::time_point(sinceEpoch);
+}
+
+class BundleFilesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Localizer::shared().load("en", test::sourceDir() / "resources");
+        store.emplace(dir / "data");
+        profile.id = 7;
+        profile.name = "Studio A";
+        profile.device = "hw:CARD=Gen,DEV=0";
+        profile.driverOutputs = "0,1";
+        profile.outputMap = "0,1";
+        store->setClients({profile});
+    }
+    void TearDown() override { Localizer::shared().load("en", test::sourceDir() / "resources"); }
+
+    TempDir dir;
+    std::optional<PanelStore> store;
+    Profile profile;
+};
+
+TEST_F(BundleFilesTest, SecondsKeepAFractionAndRoundTrip) {
+    const std::pair<double, std::string> cases[] = {
+        {12.0, "12.0"},
+        {0.1, "0.1"},
+        {1733412345.25, "1733412345.25"},
+        {1733412345.123456, "1733412345.123456"},
+        {1e-7, "0.0000001"},
+        {-1.5, "-1.5"},
+        {0.0, "0.0"},
+    };
+    for (const auto& [seconds, text] : cases)
+        EXPECT_EQ(secondsText(seconds), text);
+}
+
+TEST_F(BundleFilesTest, FolderAndArchiveNames) {
+    const SupportBundle bundle("/data", 7, 1733412345, "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+    EXPECT_EQ(bundle.folder(),
+              fs::path("/data/support-bundles/Vornisel-support-7-1733412345-E621E1"));
+    EXPECT_EQ(bundle.archive(),
+              fs::path("/data/support-bundles/Vornisel-support-7-1733412345-E621E1.zip"));
+}
+
+TEST_F(BundleFilesTest, TelemetryHasOneLinePerSampleAndNoFinalLineFeed) {
+    EXPECT_EQ(telemetryCsv({}), header());
+    EXPECT_EQ(header().rfind("time,status,last_error_code,client_id,sample_rate,", 0), 0u);
+    EXPECT_TRUE(header().ends_with(",output_server_to_consume_max_microseconds"));
+
+    const std::deque<Telemetry> samples = {
+        Telemetry({{"status", 3}, {"client_id", 7}, {"underrun_count", 2}},
+                  at(std::chrono::seconds(12))),
+        Telemetry(
+            {{"capture_dropped_count", -1}, {"output_server_to_consume_max_microseconds", 900}},
+            at(std::chrono::milliseconds(1733412345250))),
+    };
+    EXPECT_EQ(telemetryCsv(samples), header() + "\n" +
+                                         line("12.0", {{0, "3"}, {2, "7"}, {57, "2"}}) + "\n" +
+                                         line("1733412345.25", {{60, "-1"}, {66, "900"}}));
+}
+
+TEST_F(BundleFilesTest, DeviceThatNeverRan) {
+    const SupportBundle bundle(store->directory(), 7, 100, "ABCDEF01");
+    const ClientRuntime runtime;
+    bundle.write(*store, profile, runtime);
+
+    EXPECT_EQ(readFile(bundle.folder() / "client.ini"), readFile(store->configURL(profile)));
+    EXPECT_NE(readFile(bundle.folder() / "client.ini").find("client_id=7\n"), std::string::npos);
+    EXPECT_EQ(readFile(bundle.folder() / "panel.json"), panelJsonText(store->document));
+    EXPECT_EQ(readFile(bundle.folder() / "snapshot.json"), "{}");
+    EXPECT_EQ(readFile(bundle.folder() / "telemetry.csv"), header());
+    EXPECT_EQ(readFile(bundle.folder() / "summary.txt"),
+              "Vornisel Control \u2014 macOS\nStudio A\nID 7\nStopped\nReady\nLatency: 2 blocks\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(bundle.folder()), fs::directory_iterator()), 5);
+}
+
+TEST_F(BundleFilesTest, DeviceWithRecordedStatistics) {
+    profile.latency = "6";
+    store->setClients({profile});
+    ClientRuntime runtime;
+    runtime.state = {{"status", 6}, {"sampleRate", 48000}, {"blockFrames", 64}, {"name", "Ünï"}};
+    runtime.samples.emplace_back(std::map<std::string, int64_t>{{"status", 3}, {"client_id", 7}},
+                                 at(std::chrono::milliseconds(1500)));
+    runtime.samples.emplace_back(std::map<std::string, int64_t>{{"underrun_count", 4}},
+                                 at(std::chrono::seconds(2)));
+
+    Localizer::shared().load("ru", test::sourceDir() / "resources");
+    const SupportBundle bundle(store->directory(), 7, 100, "ABCDEF01");
+    bundle.write(*store, profile, runtime);
+
+    EXPECT_EQ(readFile(bundle.folder() / "snapshot.json"),
+              "{\n  \"status\": 6,\n  \"sampleRate\": 48000,\n  \"blockFrames\": 64,\n"
+              "  \"name\": \"Ünï\"\n}");
+    EXPECT_EQ(
+        readFile(bundle.folder() / "telemetry.csv"),
+        header() + "\n" + line("1.5", {{0, "3"}, {2, "7"}}) + "\n" + line("2.0", {{57, "4"}}));
+    EXPECT_EQ(readFile(bundle.folder() / "summary.txt"),
+              "Vornisel Control \u2014 macOS\nStudio A\nID 7\nОстановлено\nГотово\n"
+              "Задержка: 8.00 мс\n");
+    EXPECT_NE(readFile(bundle.folder() / "client.ini").find("client_latency_blocks=6\n"),
+              std::string::npos);
+}
+
+TEST_F(BundleFilesTest, FailureStopsAtTheFirstFileThatCannotBeMade) {
+    writeFile(store->directory() / "support-bundles", "a file, not a folder");
+    const SupportBundle blocked(store->directory(), 7, 100, "ABCDEF01");
+    EXPECT_THROW(blocked.write(*store, profile, ClientRuntime()), fs::filesystem_error);
+
+    // A state that cannot be encoded stops the export after the files before it.
+    fs::remove(store->directory() / "support-bundles");
+    ClientRuntime runtime;
+    runtime.state = {{"bad", std::string("\xff\xfe")}};
+    const SupportBundle bundle(store->directory(), 7, 100, "ABCDEF01");
+    EXPECT_ANY_THROW(bundle.write(*store, profile, runtime));
+    EXPECT_TRUE(fs::exists(bundle.folder() / "panel.json"));
+    EXPECT_FALSE(fs::exists(bundle.folder() / "telemetry.csv"));
+}
+
+// Lists an archive's entries with unzip, one per line.
+std::vector<std::string> archiveEntries(const fs::path& archive) {
+    std::vector<std::string> entries;
+    std::string quoted = "'";
+    for (char c : archive.string())
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    FILE* pipe = popen(("unzip -Z1 " + quoted + "'").c_str(), "r");
+    char buffer[4096];
+    while (pipe && fgets(buffer, sizeof buffer, pipe)) {
+        std::string entry(buffer);
+        if (!entry.empty() && entry.back() == '\n') entry.pop_back();
+        entries.push_back(entry);
+    }
+    if (pipe) pclose(pipe);
+    return entries;
+}
+
+int runArchiver(const SupportBundle& bundle) {
+    const SupportBundle::Command command = bundle.archiver();
+    auto process = Process::create(command.executable, command.arguments);
+    EXPECT_TRUE(process->launch());
+    EXPECT_TRUE(process->waitForExit(std::chrono::steady_clock::now() + std::chrono::seconds(30)));
+    return process->terminationStatus();
+}
+
+TEST_F(BundleFilesTest, ArchiveHoldsTheFolderAsItsOneTopLevelEntry) {
+    // A data directory with a space and a quote must reach zip as one argument.
+    store.emplace(dir / "my data's");
+    const SupportBundle bundle(store->directory(), 7, 100, "ABCDEF01");
+    bundle.write(*store, profile, ClientRuntime());
+    ASSERT_EQ(runArchiver(bundle), 0);
+
+    const std::string top = bundle.folder().filename().string() + "/";
+    std::vector<std::string> entries = archiveEntries(bundle.archive());
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{top, top + "client.ini", top + "panel.json",
+                                                 top + "snapshot.json", top + "summary.txt",
+                                                 top + "telemetry.csv"}));
+    EXPECT_TRUE(fs::is_directory(bundle.folder()));
+}
+
+TEST_F(BundleFilesTest, ArchiverExitStatusIsHandedBack) {
+    const fs::path failing = dir / "failing-zip";
+    writeFile(failing, "#!/bin/sh\nexit 3\n");
+    fs::permissions(failing, fs::perms::owner_all);
+    SupportBundle::setArchiverProgram(failing);
+    const SupportBundle bundle(store->directory(), 7, 100, "ABCDEF01");
+    bundle.write(*store, profile, ClientRuntime());
+    const int status = runArchiver(bundle);
+    SupportBundle::setArchiverProgram({});
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(SupportBundle::archiverProgram(), fs::path("zip"));
+}
+
+}  // namespace
+}  // namespace vornisel
