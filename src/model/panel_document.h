@@ -12,9 +12,9 @@ namespace vornisel {
 
 // A named set of devices.
 struct Preset {
-    std::string id;
-    std::string name;
-    std::vector<Profile> clients;
+    std::string id = "";
+    std::string name = "";
+    std::vector<Profile> clients = {};
 
     bool operator==(const Preset&) const = default;
 };

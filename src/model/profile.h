@@ -24,7 +24,7 @@ struct Profile {
     std::string outputMap = "";
     std::string driverInputs = "";
     std::string inputMap = "";
-    std::optional<std::string> latencyMode;
+    std::optional<std::string> latencyMode = std::nullopt;
 
     // Latency in blocks, 1..128: "Low" 1, "Stable" 2, "Safe" 4, otherwise the number in `latency`
     // clamped to 1..128, or 6 when `latency` cannot be read.
