@@ -100,6 +100,8 @@ QRectF ActionButton::titleRect(QSizeF size) {
 
 void ActionButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // Outlines sit on pixel centres (half-point insets), which antialiasing keeps crisp at 2x.
+    painter.setRenderHint(QPainter::Antialiasing, true);
     const bool enabled = isEnabled();
     const QColor content = contentColor(enabled, attention_, link_);
     if (!link_) {

@@ -73,6 +73,8 @@ QRectF MenuButton::chevronRect(QSizeF size) {
 
 void MenuButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // Outlines sit on pixel centres (half-point insets), which antialiasing keeps crisp at 2x.
+    painter.setRenderHint(QPainter::Antialiasing, true);
     const bool enabled = isEnabled();
     const QRectF bounds(rect());
     painter.fillRect(bounds, enabled ? Theme::fieldFill() : disabledFill());
