@@ -1,0 +1,122 @@
+#include "app_fixture.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <cstdlib>
+
+#include "engine/engine_controller.h"
+#include "hardware/device.h"
+#include "l10n/localizer.h"
+#include "model/app_bundle.h"
+#include "ui/theme/panel_view.h"
+
+namespace vornisel::test {
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    return waitFor(
+        [&] {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            return condition();
+        },
+        timeout, std::chrono::milliseconds(5));
+}
+
+void settle() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+void AppFixture::SetUp() {
+    if (const char* value = std::getenv("HOME")) {
+        hadHome_ = true;
+        savedHome_ = value;
+    }
+    writeFile(home / ".asoundrc", readFile(sourceDir() / "resources/alsa/demo.asoundrc"));
+    ::setenv("HOME", home.path().c_str(), 1);
+    dataDir = home / "data";
+    AppBundle::setLocation(bundleDir());
+}
+
+void AppFixture::TearDown() {
+    if (app) {
+        stopEverything();
+        app.reset();
+    }
+    settle();
+    if (hadHome_) {
+        ::setenv("HOME", savedHome_.c_str(), 1);
+    } else {
+        ::unsetenv("HOME");
+    }
+    Localizer::shared().load("en");
+}
+
+void AppFixture::prepareStore(double width, double height, const std::vector<Profile>& clients) {
+    PanelStore store(dataDir);
+    store.document.settings.width = width;
+    store.document.settings.height = height;
+    store.setClients(clients);
+    store.save();
+}
+
+bool AppFixture::launch(std::vector<std::string> extraArguments) {
+    std::vector<std::string> arguments = {"--data-dir", dataDir.string()};
+    arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
+    app = std::make_unique<ClientApp>(arguments);
+    app->setTerminateHandler([this] { ++terminations; });
+    app->setAlertHandler([this](const QString& text) { alerts.push_back(text); });
+    const bool launched = app->applicationDidFinishLaunching();
+    if (app->engines()) {
+        // Hosts that ignore STOP are not part of these tests; keep a failing stop short.
+        app->engines()->setStopTimings({1.0, 1.0, 1.0, 0.02});
+    }
+    settle();
+    return launched;
+}
+
+Profile AppFixture::demoProfile(uint32_t id, const std::string& device,
+                                const std::string& name) const {
+    Profile profile;
+    profile.id = id;
+    profile.name = name;
+    profile.device = device;
+    profile.driverOutputs = "0,1";
+    profile.outputMap = "0,1";
+    return profile;
+}
+
+std::vector<Device> AppFixture::demoDevices() const {
+    return devices();
+}
+
+void AppFixture::stopEverything() {
+    if (!app->engines()) {
+        return;
+    }
+    for (const auto& [id, rt] : app->runtimes()) {
+        if (rt->isRunning() && !rt->stopping) {
+            app->stop(id);
+        }
+    }
+    waitUntil(
+        [&] {
+            for (const auto& [id, rt] : app->runtimes()) {
+                if (rt->isRunning() || rt->stopping) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        std::chrono::seconds(20));
+}
+
+std::string AppFixture::noticeShown() const {
+    return app->noticeText->text().toStdString();
+}
+
+bool AppFixture::noticeVisible() const {
+    return !app->notice->isHidden();
+}
+
+}  // namespace vornisel::test

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/client_app.h"
+#include "support/temp_dir.h"
+
+namespace vornisel::test {
+
+// Runs the Qt event loop until `condition` holds or `timeout` passes.
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+// Lets queued calls and zero-length timers run.
+void settle();
+
+// A ClientApp on a fresh data directory, with a home directory whose ALSA configuration holds
+// the repository's demo devices, the built bundle's language files and the real stand-in engine
+// host. Quitting is recorded instead of ending the test program, and so is the store alert.
+class AppFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes panel.json (not a first run) with the given window size and devices, before launch.
+    void prepareStore(double width, double height, const std::vector<Profile>& clients = {});
+    // Creates and launches the controller; returns what launch returned.
+    bool launch(std::vector<std::string> extraArguments = {});
+
+    // A device on one of the demo devices.
+    Profile demoProfile(uint32_t id, const std::string& device, const std::string& name) const;
+    std::vector<Device> demoDevices() const;
+
+    // Stops every running engine and waits for it, so that no test leaves a host behind.
+    void stopEverything();
+
+    std::string noticeShown() const;
+    bool noticeVisible() const;
+
+    TempDir home;
+    std::filesystem::path dataDir;
+    std::unique_ptr<ClientApp> app;
+    int terminations = 0;
+    std::vector<QString> alerts;
+
+private:
+    std::string savedHome_;
+    bool hadHome_ = false;
+};
+
+}  // namespace vornisel::test
