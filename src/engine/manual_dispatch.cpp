@@ -90,6 +90,11 @@ bool ManualDispatch::runMainUntil(const std::function<bool()>& done,
     }
 }
 
+size_t ManualDispatch::pendingMain() {
+    std::lock_guard lock(main_.mutex);
+    return main_.jobs.size();
+}
+
 size_t ManualDispatch::workerCount() const {
     std::lock_guard lock(pool_->mutex);
     return pool_->threads;

@@ -29,6 +29,8 @@ public:
     size_t drainMain();
     // Runs main jobs as they arrive until `done` holds or the time is up; returns `done()`.
     bool runMainUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    // Main jobs waiting to run.
+    size_t pendingMain();
     // Live worker threads (for leak checks).
     size_t workerCount() const;
 
