@@ -76,7 +76,10 @@ std::string Localizer::text(const std::string& key, const std::vector<std::strin
     const auto found = values.find(key);
     std::string result = found == values.end() ? key : found->second;
     for (size_t i = 0; i < args.size(); ++i) {
-        replaceAll(result, "{" + std::to_string(i) + "}", args[i]);
+        std::string placeholder = "{";
+        placeholder += std::to_string(i);
+        placeholder += '}';
+        replaceAll(result, placeholder, args[i]);
     }
     // The language files are shared with another platform's edition and use its words.
     replaceAll(result, "ASIO", "CoreAudio");

@@ -53,8 +53,10 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& tempo
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& target) {
-        std::string pattern =
-            (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+        std::filesystem::path name(".");
+        name += target.filename();
+        name += ".XXXXXX";
+        std::string pattern = (target.parent_path() / name).string();
         fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (fd_ < 0) throwErrno(errno, "cannot create a temporary file beside", target);
         path_ = pattern;

@@ -134,7 +134,10 @@ std::vector<Profile> parseProfileList(std::string_view bytes, const std::string&
     std::vector<Profile> profiles;
     profiles.reserve(json.size());
     for (size_t i = 0; i < json.size(); ++i) {
-        profiles.push_back(decodeProfile(json[i], file, "[" + std::to_string(i) + "]"));
+        std::string path = "[";
+        path += std::to_string(i);
+        path += ']';
+        profiles.push_back(decodeProfile(json[i], file, path));
     }
     return profiles;
 }
