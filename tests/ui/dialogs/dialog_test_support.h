@@ -1,0 +1,82 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+#include "l10n/localizer.h"
+#include "support/temp_dir.h"
+#include "ui/dialogs/panel_dialog.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel::test {
+
+// A main window for the sheets, the panel's dark look and the English texts, shared by the
+// widget tests of the dialogs.
+class DialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Theme::applyDarkAppearance(*qApp);
+        Localizer::shared().load("en", sourceDir() / "resources");
+    }
+
+    void SetUp() override {
+        parent = std::make_unique<QWidget>();
+        parent->resize(1100, 800);
+        parent->show();
+    }
+
+    // Presents `dialog` and records each run of its completion.
+    void present(PanelDialog& dialog) {
+        // The dialog may be gone when the completion runs; its window is watched instead.
+        QPointer<DialogWindow> window = dialog.window();
+        dialog.present(parent.get(), [this, window](bool outcome) {
+            ++completions;
+            lastOutcome = outcome;
+            hiddenAtCompletion = !window || !window->isVisible();
+        });
+        ASSERT_TRUE(dialog.window()->isVisible());
+    }
+
+    // Waits for the completion, then lets the event loop run on to catch a second call.
+    bool waitForCompletion() {
+        const bool done = QTest::qWaitFor([this] { return completions > 0; }, 5000);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        return done;
+    }
+
+    // Replaces a field's text the way a person does: select all, delete, type.
+    static void typeInto(QLineEdit* field, const QString& text) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+        ASSERT_EQ(field->text(), text);
+    }
+
+    static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+
+    static QString text(const std::string& key) { return qtext(tr(key)); }
+
+    // Saves an image of `widget` into the build tree for a person to look at.
+    static void render(QWidget* widget, const QString& name) {
+        const QString folder = QCoreApplication::applicationDirPath() + "/dialog-renders";
+        QDir().mkpath(folder);
+        ASSERT_TRUE(widget->grab().save(folder + "/" + name + ".png"));
+    }
+
+    std::unique_ptr<QWidget> parent;
+    int completions = 0;
+    bool lastOutcome = false;
+    bool hiddenAtCompletion = false;
+};
+
+}  // namespace vornisel::test
