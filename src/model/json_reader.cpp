@@ -86,6 +86,12 @@ void throwDecodeError(const std::string& file, const std::string& path,
     throw DecodeError(file + ": " + path + " " + problem);
 }
 
+void throwTooLarge(const std::string& file) {
+    throwDecodeError(file, "",
+                     "is larger than " + std::to_string(maxDocumentBytes / (1024 * 1024)) +
+                         " MiB and is not read");
+}
+
 std::optional<int64_t> wholeNumber(const Json& value, int64_t low, int64_t high) {
     if (value.is_number_unsigned()) {
         const auto number = value.get<uint64_t>();
@@ -112,11 +118,7 @@ std::optional<int64_t> wholeNumber(const Json& value, int64_t low, int64_t high)
 }
 
 Json parseStoredJson(std::string_view bytes, const std::string& file) {
-    if (bytes.size() > maxDocumentBytes) {
-        throwDecodeError(file, "",
-                         "is larger than " + std::to_string(maxDocumentBytes / (1024 * 1024)) +
-                             " MiB and is not read");
-    }
+    if (bytes.size() > maxDocumentBytes) throwTooLarge(file);
     if (const auto offset = invalidUtf8Offset(bytes)) {
         throwDecodeError(file, "", "is not valid UTF-8 text (at " + position(bytes, *offset) + ")");
     }
@@ -127,6 +129,9 @@ Json parseStoredJson(std::string_view bytes, const std::string& file) {
         const size_t offset = error.byte > 0 ? error.byte - 1 : 0;
         if (offset >= bytes.size()) throwDecodeError(file, "", "is not valid JSON (it ends early)");
         throwDecodeError(file, "", "is not valid JSON (at " + position(bytes, offset) + ")");
+    } catch (const Json::exception&) {
+        // A number too large for a double ("1e400") is the only other thing parsing reports.
+        throwDecodeError(file, "", "holds a number out of range");
     }
 }
 

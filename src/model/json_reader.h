@@ -44,6 +44,9 @@ private:
 [[noreturn]] void throwDecodeError(const std::string& file, const std::string& path,
                                    const std::string& problem);
 
+// Throws the DecodeError for a file above maxDocumentBytes.
+[[noreturn]] void throwTooLarge(const std::string& file);
+
 // Integer value of a JSON number when it is a whole number in [low, high].
 std::optional<int64_t> wholeNumber(const nlohmann::ordered_json& value, int64_t low, int64_t high);
 

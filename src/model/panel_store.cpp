@@ -1,7 +1,10 @@
 #include "model/panel_store.h"
 
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <limits>
 #include <set>
 #include <system_error>
@@ -15,24 +18,46 @@ namespace {
 
 namespace fs = std::filesystem;
 
+[[noreturn]] void throwErrno(const char* what, const fs::path& path) {
+    throw fs::filesystem_error(what, path, std::error_code(errno, std::generic_category()));
+}
+
+struct OpenFile {
+    explicit OpenFile(const fs::path& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (fd < 0) throwErrno("cannot open", path);
+    }
+    ~OpenFile() { ::close(fd); }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    const int fd;
+};
+
 // Reads a stored JSON file whole, refusing sizes no panel document reaches before reading them.
 std::string readStoredFile(const fs::path& path) {
-    const auto size = fs::file_size(path);
-    if (size > maxDocumentBytes) {
-        throwDecodeError(path.filename().string(), "",
-                         "is larger than " + std::to_string(maxDocumentBytes / (1024 * 1024)) +
-                             " MiB and is not read");
+    const OpenFile file(path);
+    const int fd = file.fd;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) throwErrno("cannot inspect", path);
+    if (S_ISDIR(info.st_mode)) {
+        throw fs::filesystem_error("cannot read", path,
+                                   std::make_error_code(std::errc::is_a_directory));
     }
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-        throw fs::filesystem_error("cannot open", path,
-                                   std::error_code(errno, std::generic_category()));
+    if (static_cast<uintmax_t>(info.st_size) > maxDocumentBytes) {
+        throwTooLarge(path.filename().string());
     }
-    std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-    if (stream.bad()) {
-        throw fs::filesystem_error("cannot read", path, std::make_error_code(std::errc::io_error));
+    std::string bytes;
+    char buffer[65536];
+    while (true) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) throwErrno("cannot read", path);
+        if (count == 0) return bytes;
+        bytes.append(buffer, static_cast<size_t>(count));
+        // The file may grow while it is read; the limit holds for what is actually read.
+        if (bytes.size() > maxDocumentBytes) {
+            throwTooLarge(path.filename().string());
+        }
     }
-    return bytes;
 }
 
 }  // namespace

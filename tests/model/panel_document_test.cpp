@@ -146,6 +146,7 @@ TEST(PanelDocumentTest, MalformedBytesGiveCleanErrors) {
         {deep, "panel.json: is nested more than 64 levels deep at line 1, column 65"},
         {bracketsInString, "panel.json: version must be a whole number, not a string"},
         {"[]", "panel.json: must hold a JSON object, not an array"},
+        {R"({"version":1e400})", "panel.json: holds a number out of range"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(decodeError(c.bytes), c.error) << c.bytes.substr(0, 40);

@@ -93,7 +93,17 @@ TEST(PanelStoreTest, DecodeAndFileSystemErrorsPassThrough) {
 
     TempDir unreadable;
     fs::create_directory(unreadable / "panel.json");
-    EXPECT_ANY_THROW(PanelStore(unreadable.path()));
+    EXPECT_THROW(PanelStore(unreadable.path()), fs::filesystem_error);
+
+    TempDir huge;
+    writeFile(huge / "profiles.json", "[]");
+    fs::resize_file(huge / "profiles.json", maxDocumentBytes + 1);  // sparse, written in no time
+    try {
+        PanelStore store(huge.path());
+        ADD_FAILURE();
+    } catch (const DecodeError& error) {
+        EXPECT_STREQ(error.what(), "profiles.json: is larger than 16 MiB and is not read");
+    }
 }
 
 TEST(PanelStoreTest, ActiveNamingNoPresetIsRepairedInMemoryOnly) {
