@@ -5,15 +5,28 @@
 #include <limits>
 
 #include "model/json_reader.h"
+#include "model/utf8.h"
 
 namespace vornisel {
 namespace {
 
+// Tab and the Unicode space separators (category Zs), such as the no-break space that a copied
+// list may carry; line breaks are not blanks.
+bool isBlank(char32_t c) {
+    return c == U'\t' || c == U' ' || c == U'\u00A0' || c == U'\u1680' ||
+           (c >= U'\u2000' && c <= U'\u200A') || c == U'\u202F' || c == U'\u205F' || c == U'\u3000';
+}
+
 std::string_view trimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
+    size_t begin = text.size();
+    size_t end = 0;
+    for (size_t offset = 0; offset < text.size();) {
+        const size_t start = offset;
+        if (isBlank(nextCodePoint(text, offset))) continue;
+        begin = std::min(begin, start);
+        end = offset;
+    }
+    return begin < end ? text.substr(begin, end - begin) : std::string_view();
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ TEST(ProfileTest, ChannelListTrimsSkipsAndKeepsOrder) {
         {",,,", {}},
         {"0,1,4", {0, 1, 4}},
         {"\t5\t", {5}},
+        {"\u00A06\u3000,\u20037", {6, 7}},  // Unicode spaces are blanks too
         {"4,4", {4, 4}},
         {"1\n,2", {2}},                   // line breaks are not trimmed
         {"1 2,3", {3}},                   // inner space does not parse
