@@ -33,6 +33,9 @@ protected:
         parent->show();
     }
 
+    // Dialogs released while shown post their completion; it must run while the fixture lives.
+    void TearDown() override { QCoreApplication::processEvents(); }
+
     // Presents `dialog` and records each run of its completion.
     void present(PanelDialog& dialog) {
         // The dialog may be gone when the completion runs; its window is watched instead.
