@@ -118,7 +118,8 @@ void EngineController::installTerminationHandler(const std::shared_ptr<ClientRun
     std::weak_ptr<EngineController> weakSelf = weak_from_this();
     std::weak_ptr<ClientRuntime> weakRuntime = rt;
     std::weak_ptr<Dispatch> queue = dispatch_;
-    const Process* task = process.get();
+    // Weak, not a raw address: a later task could be allocated where this one was.
+    std::weak_ptr<Process> task = process;
     process->setTerminationHandler([weakSelf, weakRuntime, queue, task, logFd](Process& ended) {
         ::close(logFd);
         const int status = ended.terminationStatus();
@@ -128,7 +129,7 @@ void EngineController::installTerminationHandler(const std::shared_ptr<ClientRun
             const auto self = weakSelf.lock();
             const auto rt = weakRuntime.lock();
             // Only the runtime's current task may report; an old one's end is history.
-            if (!self || !rt || rt->process.get() != task) return;
+            if (!self || !rt || !rt->process || rt->process != task.lock()) return;
             if (!rt->stopping && status != 0)
                 rt->state = nlohmann::ordered_json{{"status", 7},
                                                    {"lastErrorKey", "status.engine_no_response"}};

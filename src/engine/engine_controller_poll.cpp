@@ -31,7 +31,7 @@ void EngineController::poll() {
     for (const auto& [id, rt] : runtimes_) {
         if (!rt->isRunning() || rt->polling || rt->stopping) continue;
         rt->polling = true;
-        const Process* task = rt->process.get();
+        std::weak_ptr<Process> task = rt->process;
         std::weak_ptr<ClientRuntime> weakRuntime = rt;
         dispatch_->utility([id, task, weakSelf, weakRuntime, queue] {
             auto reply = engineCommand(id, std::string(host::kGetState));
@@ -45,7 +45,7 @@ void EngineController::poll() {
                 if (!self || !rt) return;
                 rt->polling = false;
                 // A result for a task that has since been replaced belongs to nobody.
-                if (rt->process.get() != task) return;
+                if (!rt->process || rt->process != task.lock()) return;
                 if (!rt->isRunning() || rt->stopping) return;
                 applyPoll(*rt, std::move(reply), std::move(snapshot));
                 self->hooks_.updateControls();
