@@ -105,9 +105,14 @@ void pollTick(const std::filesystem::path& dir, uint32_t firstId) {
         "poll tick, 8 running engines: main thread %.1f us (dispatch %.1f us + applying "
         "8 results %.1f us; medians of 100)\n",
         median(ticks), median(dispatches), median(applies));
+    // What quitting waits for: a group stop of eight engines that obey "STOP".
     std::optional<bool> stopped;
+    const auto start = Clock::now();
     setup.controller->stopGroup([&](bool ok) { stopped = ok; });
     setup.dispatch->runMainUntil([&] { return stopped.has_value(); }, std::chrono::seconds(30));
+    std::printf("group stop of 8 engines that obey STOP: %.3f s (%s)\n",
+                std::chrono::duration<double>(Clock::now() - start).count(),
+                stopped.value_or(false) ? "all stopped" : "not all stopped");
 }
 
 void hungEngines(const std::filesystem::path& dir, uint32_t firstId) {
