@@ -163,9 +163,7 @@ void DiagnosticView::drawCharts(QPainter& painter) const {
 void DiagnosticView::drawEvents(QPainter& painter) const {
     const QRectF& panel = picture_.eventPanel;
     painter.fillRect(panel, card_colors::chartFill());
-    painter.setPen(QPen(card_colors::eventOutline(), 1.0));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(panel.adjusted(0.5, 0.5, -0.5, -0.5));
+    Theme::outline(painter, panel, card_colors::eventOutline());
     if (picture_.events.empty()) {
         Theme::draw(painter, picture_.emptyText, panel.adjusted(10, 10, -10, -10), 12,
                     Theme::secondary());

@@ -130,9 +130,7 @@ void MeterBridge::paintEvent(QPaintEvent*) {
 
 void MeterBridge::drawColumn(QPainter& painter, const MeterPicture::Column& column) const {
     painter.fillRect(column.well, card_colors::meterWell());
-    painter.setPen(QPen(card_colors::meterWellOutline(), 1.0));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(column.well.adjusted(0.5, 0.5, -0.5, -0.5));
+    Theme::outline(painter, column.well, card_colors::meterWellOutline());
     if (column.bar.height() > 0) painter.fillRect(column.bar, column.color);
     Theme::draw(painter, column.label.text, column.label.rect, 9, card_colors::channelLabel(),
                 false, Qt::AlignHCenter);

@@ -107,8 +107,7 @@ void ActionButton::paintEvent(QPaintEvent*) {
     if (!link_) {
         const QRectF bounds(rect());
         painter.fillRect(bounds, bodyFill(enabled, isDown() || hovering_, accent_));
-        painter.setPen(QPen(bodyOutline(accent_), 1.0));
-        painter.drawRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5));
+        Theme::outline(painter, bounds, bodyOutline(accent_));
     }
     if (glyph_) {
         drawGlyph(painter, *glyph_, QRectF(rect()), content);

@@ -78,8 +78,7 @@ void MenuButton::paintEvent(QPaintEvent*) {
     const bool enabled = isEnabled();
     const QRectF bounds(rect());
     painter.fillRect(bounds, enabled ? Theme::fieldFill() : disabledFill());
-    painter.setPen(QPen(Theme::border(), 1.0));
-    painter.drawRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5));
+    Theme::outline(painter, bounds, Theme::border());
     Theme::draw(painter, currentText(), textRect(size()), 13,
                 enabled ? Theme::text() : Theme::secondary(), false, Qt::AlignLeft);
     drawGlyph(painter, Glyph::chevron, chevronRect(size()), Theme::secondary());

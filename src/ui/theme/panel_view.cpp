@@ -28,14 +28,7 @@ void PanelView::paintEvent(QPaintEvent*) {
 
 void PanelView::drawPanel(QPainter& painter) const {
     painter.fillRect(rect(), fill_);
-    if (!stroke_) return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(*stroke_, 1.0));
-    painter.setBrush(Qt::NoBrush);
-    // Half a pixel in puts the line exactly on the row of pixels just inside the edge.
-    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    painter.restore();
+    if (stroke_) Theme::outline(painter, QRectF(rect()), *stroke_);
 }
 
 }  // namespace vornisel

@@ -162,6 +162,19 @@ void Theme::draw(QPainter& painter, const std::string& text, const QRectF& rect,
     draw(painter, qtext(text), rect, size, color, bold, align);
 }
 
+void Theme::outline(QPainter& painter, const QRectF& rect, const QColor& color) {
+    // The same area as a one-point stroke of the rectangle inset by half a point with mitred
+    // corners, laid down as four strips: a stroked path leaves its corner pixels partly covered.
+    const qreal x = rect.x(), y = rect.y(), w = rect.width(), h = rect.height();
+    if (w <= 0 || h <= 0) return;
+    painter.fillRect(QRectF(x, y, w, std::min<qreal>(1, h)), color);
+    if (h > 1) painter.fillRect(QRectF(x, y + h - 1, w, 1), color);
+    if (h > 2) {
+        painter.fillRect(QRectF(x, y + 1, std::min<qreal>(1, w), h - 2), color);
+        if (w > 1) painter.fillRect(QRectF(x + w - 1, y + 1, 1, h - 2), color);
+    }
+}
+
 void Theme::applyDarkAppearance(QApplication& app) {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
     const QColor disabled(111, 119, 130);

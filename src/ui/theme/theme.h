@@ -63,6 +63,10 @@ public:
     static void drawLine(QPainter& painter, const QString& text, const QRectF& rect,
                          const QFont& font, const QColor& color, Qt::Alignment align);
 
+    // A one-point outline just inside `rect` (a stroke of the rectangle inset by half a point):
+    // it covers exactly the edge rows of pixels, with square corners, at 1x and 2x alike.
+    static void outline(QPainter& painter, const QRectF& rect, const QColor& color);
+
     // Fusion style with a dark palette made of the colours above, and the default font at 13
     // pixels, so standard widgets (fields, check boxes, scroll bars, menus) match the drawn views
     // whatever the desktop theme is.

@@ -92,6 +92,8 @@ std::vector<Scene> scenes() {
 QImage renderCard(const Scene& scene, int width, qreal ratio) {
     DeviceCard card(scene.profile, scene.runtime);
     card.resize(width, card.requestedHeight());
+    // Shown (on the offscreen screen) so the meter strip decides on its scroller as it would.
+    card.show();
     card.refresh();
     return test::renderWidget(card, ratio);
 }

@@ -38,7 +38,8 @@ TEST(MenuButtonTest, MenuListsChoicesAndChecksOnlyTheSelectedOne) {
     }
     button.setSelected(7);
     const auto outOfRange = button.buildMenu();
-    for (QAction* action : outOfRange->actions()) EXPECT_FALSE(action->isChecked());
+    for (QAction* action : outOfRange->actions())
+        EXPECT_FALSE(action->isChecked());
     button.setChoices(QStringList{});
     EXPECT_TRUE(button.buildMenu()->actions().isEmpty());
 }

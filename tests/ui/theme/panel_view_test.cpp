@@ -37,6 +37,9 @@ TEST(PanelViewTest, OutlineLiesOnTheInnermostPixelRowAtBothScales) {
             EXPECT_TRUE(sameColor(image.pixelColor(20 * r, i), QColor(60, 68, 79)));
             EXPECT_TRUE(sameColor(image.pixelColor(20 * r, 30 * r - 1 - i), QColor(60, 68, 79)));
         }
+        // Square corners: the corner pixels carry the full outline colour.
+        EXPECT_TRUE(sameColor(image.pixelColor(0, 0), QColor(60, 68, 79))) << ratio;
+        EXPECT_TRUE(sameColor(image.pixelColor(40 * r - 1, 30 * r - 1), QColor(60, 68, 79)));
         EXPECT_TRUE(sameColor(image.pixelColor(r, 15 * r), Theme::card())) << ratio;
         EXPECT_TRUE(sameColor(image.pixelColor(20 * r, r), Theme::card())) << ratio;
     }
