@@ -14,6 +14,7 @@
 #include "l10n/localizer.h"
 #include "support/temp_dir.h"
 #include "ui/dialogs/panel_dialog.h"
+#include "ui/theme/action_button.h"
 #include "ui/theme/theme.h"
 
 namespace vornisel::test {
