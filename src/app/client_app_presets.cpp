@@ -1,4 +1,5 @@
 // Presets, the settings dialog and launch at login.
+#include <QLineEdit>
 #include <QPointer>
 #include <utility>
 
@@ -7,6 +8,8 @@
 #include "app/preset_names.h"
 #include "app/random_uuid.h"
 #include "l10n/localizer.h"
+#include "ui/dialogs/preset_dialog.h"
+#include "ui/dialogs/settings_dialog.h"
 #include "ui/theme/menu_button.h"
 
 namespace vornisel {
@@ -36,7 +39,7 @@ void finishPresetSwitch(ClientApp& app, int index, bool stopped) {
 }
 
 // Applies confirmed settings; throws at the first failure, leaving what was done in memory.
-[[maybe_unused]] void applySettings(ClientApp& app, const PanelSettings& settings) {
+void applySettings(ClientApp& app, const PanelSettings& settings) {
     PanelStore& store = *app.store;
     if (settings.login != store.document.settings.login) app.configureLogin(settings.login);
     store.document.settings = settings;
@@ -65,7 +68,16 @@ void ClientApp::selectPreset(int index) {
     });
 }
 
-void ClientApp::showSavePreset() {}
+void ClientApp::showSavePreset() {
+    if (!store || activeDialog || groupBusy()) return;
+    const Preset& active = store->document.presets[store->activeIndex()];
+    auto dialog = std::make_shared<PresetDialog>(QString::fromStdString(active.name));
+    PresetDialog* shown = dialog.get();
+    QPointer<ClientApp> self(this);
+    presentDialog(dialog, [self, shown](bool accepted) {
+        if (self && accepted) self->saveAsPreset(shown->name->text().trimmed().toStdString());
+    });
+}
 
 void ClientApp::saveAsPreset(const std::string& name) {
     if (!store || groupBusy()) return;
@@ -84,7 +96,28 @@ void ClientApp::saveAsPreset(const std::string& name) {
     showNotice(vornisel::tr("notice.preset_saved", name), false);
 }
 
-void ClientApp::showSettings() {}
+void ClientApp::showSettings() {
+    if (!store || activeDialog) return;
+    auto dialog = std::make_shared<SettingsDialog>(store->document.settings);
+    SettingsDialog* shown = dialog.get();
+    QPointer<ClientApp> self(this);
+    presentDialog(dialog, [self, shown](bool accepted) {
+        if (!self || !accepted) return;
+        const PanelSettings settings = shown->settings();
+        try {
+            applySettings(*self, settings);
+        } catch (const std::exception& error) {
+            self->showNotice(error.what(), true);
+            return;
+        }
+        // Every text changes language at once: window, both menus and the cards.
+        Localizer::shared().load(settings.language);
+        self->localize();
+        self->buildMenus();
+        self->rebuildCards();
+        self->showNotice(vornisel::tr("notice.settings_saved"), false);
+    });
+}
 
 void ClientApp::configureLogin(bool enabled) {
     LoginItem::forCurrentUser().configure(enabled);

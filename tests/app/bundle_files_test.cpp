@@ -13,7 +13,7 @@
 #include "engine/telemetry.h"
 #include "l10n/localizer.h"
 #include "model/panel_store.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace vornisel {
 namespace {

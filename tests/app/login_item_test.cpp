@@ -8,7 +8,7 @@
 #include <string>
 
 #include "model/app_bundle.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace vornisel {
 namespace {
