@@ -1,0 +1,163 @@
+// Construction and the launch sequence of the application controller.
+#include "app/client_app.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QSessionManager>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/command_line.h"
+#include "app/main_window.h"
+#include "app/qt_dispatch.h"
+#include "app/quit_signals.h"
+#include "app/status_menu.h"
+#include "engine/engine_controller.h"
+#include "l10n/localizer.h"
+#include "model/app_bundle.h"
+#include "ui/card/device_card.h"
+#include "ui/card/main_content.h"
+#include "ui/dialogs/panel_dialog.h"
+#include "ui/theme/action_button.h"
+#include "ui/theme/menu_button.h"
+#include "ui/theme/panel_view.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel {
+
+namespace {
+
+ActionButton* iconButton(Glyph glyph, QWidget* parent) {
+    return new ActionButton(
+        QString(), glyph, [] {}, parent);
+}
+
+}  // namespace
+
+ClientApp::ClientApp(std::vector<std::string> arguments)
+    : testMode(parseCommandLine(arguments).testMode()), arguments_(std::move(arguments)) {
+    // The whole view tree exists from the start, so every field points at a live view; launch
+    // only gives it a window, geometry, texts and actions.
+    root = new MainContent();
+    header = new PanelView(root);
+    heading = Theme::label(QString(), 28, Theme::text(), true, header);
+    subtitle = Theme::label(QString(), 13, Theme::secondary(), false, header);
+    presets = new MenuButton(header);
+    savePreset = iconButton(Glyph::save, header);
+    toggleAll = iconButton(Glyph::play, header);
+    settings = iconButton(Glyph::settings, header);
+    refresh = iconButton(Glyph::refresh, header);
+    add = iconButton(Glyph::add, header);
+    scroll = new QScrollArea(root);
+    body = new PanelView();
+    empty = Theme::label(QString(), 18, Theme::text(), true, body);
+    emptyHelp = Theme::label(QString(), 13, Theme::secondary(), false, body);
+    devicesHeading = Theme::label(QString(), 18, Theme::text(), true, root);
+    notice = new PanelView(root);
+    noticeText = Theme::label(QString(), 12, Theme::text(), false, notice);
+    closeNotice = iconButton(Glyph::close, notice);
+    terminateHandler_ = [] { QCoreApplication::exit(0); };
+    alertHandler_ = [](const QString& text) {
+        QMessageBox alert(QMessageBox::Warning, QString(), text, QMessageBox::Ok);
+        alert.exec();
+    };
+}
+
+ClientApp::~ClientApp() {
+    if (timer) {
+        timer->stop();
+    }
+    // The controller refers to the store and to this object as its window; it goes first. Jobs
+    // still queued hold it weakly and find it gone.
+    engines_.reset();
+    activeDialog.reset();
+    cards.clear();
+    if (window) {
+        delete window;
+    } else {
+        delete root;
+    }
+}
+
+bool ClientApp::applicationDidFinishLaunching() {
+    if (!openStore()) {
+        return false;
+    }
+    Localizer::shared().load(store->document.settings.language);
+    loadIcon();
+    createWindow();
+    buildViewTree();
+    connectControls();
+    createStatusItem();
+    localize();
+    buildMenus();
+    hardware = devices();
+    rebuildCards();
+    window->centerOnScreen();
+    if (testMode || !store->document.settings.minimized) {
+        showWindow();
+    }
+    startTimer();
+    connectQuitRequests();
+    if (!testMode && store->firstRun) {
+        showSettings();
+    }
+    // The scripted UI check and the preview rendering hook in here once they exist.
+    return true;
+}
+
+bool ClientApp::openStore() {
+    const CommandLine options = parseCommandLine(arguments_);
+    if (auto refusal = launchRefusal(options)) {
+        std::fwrite(refusal->data(), 1, refusal->size(), stderr);
+        std::exit(2);
+    }
+    try {
+        store.emplace(dataDirectory(options, homeDirectory(), std::filesystem::current_path()));
+    } catch (const std::exception& error) {
+        store.reset();
+        alertHandler_(QString::fromStdString(error.what()));
+        terminate();
+        return false;
+    }
+    engines_ = EngineController::create(*store, std::make_shared<QtDispatch>(), *this,
+                                        AppBundle::location());
+    return true;
+}
+
+void ClientApp::loadIcon() {
+    const auto icon = AppBundle::resources() / "vornisel.png";
+    std::error_code error;
+    if (std::filesystem::is_regular_file(icon, error)) {
+        QIcon image(QString::fromStdString(icon.string()));
+        if (!image.isNull()) {
+            QApplication::setWindowIcon(image);
+        }
+    }
+}
+
+void ClientApp::startTimer() {
+    timer = new QTimer(this);
+    timer->setInterval(1000);
+    timer->setTimerType(Qt::CoarseTimer);
+    connect(timer, &QTimer::timeout, this, [this] { poll(); });
+    timer->start();
+}
+
+void ClientApp::connectQuitRequests() {
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    quitSignals_ = std::make_unique<QuitSignals>([this](int) { terminate(); });
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager& manager) { commitData(manager); });
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { stopEnginesBeforeExit(); });
+    }
+}
+
+}  // namespace vornisel

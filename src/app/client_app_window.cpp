@@ -1,0 +1,201 @@
+// The main window: creation, the view tree, the header's actions, layout and texts, and how the
+// window hides, shows and reopens.
+#include <QLabel>
+#include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "app/client_app.h"
+#include "app/main_layout.h"
+#include "app/main_window.h"
+#include "l10n/localizer.h"
+#include "ui/card/device_card.h"
+#include "ui/card/main_content.h"
+#include "ui/dialogs/panel_dialog.h"
+#include "ui/theme/action_button.h"
+#include "ui/theme/menu_button.h"
+#include "ui/theme/panel_view.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel {
+
+namespace {
+
+void setTipAndName(QWidget& widget, const std::string& key) {
+    const QString text = qtext(tr(key));
+    widget.setToolTip(text);
+    widget.setAccessibleName(text);
+}
+
+}  // namespace
+
+void ClientApp::createWindow() {
+    const auto& stored = store->document.settings;
+    const QSize size = MainWindow::openingSize(stored.width, stored.height);
+    root->resize(size);
+    window = new MainWindow(root, size);
+    window->setWindowTitle(qtext(tr("app.title")));
+    window->setShouldClose([this] { return windowShouldClose(); });
+}
+
+void ClientApp::buildViewTree() {
+    header->setFill(Theme::header());
+    notice->hide();
+    scroll->setWidget(body);
+    scroll->setWidgetResizable(false);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // No background of its own: the list sits directly on the window's fill.
+    scroll->setAutoFillBackground(false);
+    scroll->viewport()->setAutoFillBackground(false);
+    empty->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    emptyHelp->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+}
+
+void ClientApp::connectControls() {
+    QPointer<ClientApp> self(this);
+    auto weakly = [self](auto action) {
+        return [self, action] {
+            if (self) {
+                action(*self);
+            }
+        };
+    };
+    root->setResized(weakly([](ClientApp& app) { app.layout(); }));
+    presets->setChanged([self](int index) {
+        if (self) {
+            self->selectPreset(index);
+        }
+    });
+    savePreset->setHandler(weakly([](ClientApp& app) { app.showSavePreset(); }));
+    toggleAll->setHandler(weakly([](ClientApp& app) { app.toggleGroup(); }));
+    settings->setHandler(weakly([](ClientApp& app) { app.showSettings(); }));
+    refresh->setHandler(weakly([](ClientApp& app) { app.refreshDevices(); }));
+    add->setHandler(weakly([](ClientApp& app) { app.showDevice(std::nullopt); }));
+    add->setAccent(true);
+    closeNotice->setHandler(weakly([](ClientApp& app) {
+        app.notice->hide();
+        app.layout();
+    }));
+}
+
+void ClientApp::layout() {
+    if (!store) {
+        return;
+    }
+    const QSize size = root->size();
+    const MainFrames f = mainFrames(size.width(), size.height(), !notice->isHidden());
+    header->setGeometry(f.header);
+    heading->setGeometry(f.heading);
+    subtitle->setGeometry(f.subtitle);
+    presets->setGeometry(f.presets);
+    savePreset->setGeometry(f.savePreset);
+    toggleAll->setGeometry(f.toggleAll);
+    settings->setGeometry(f.settings);
+    refresh->setGeometry(f.refresh);
+    add->setGeometry(f.add);
+    notice->setGeometry(f.notice);
+    noticeText->setGeometry(f.noticeText);
+    closeNotice->setGeometry(f.closeNotice);
+    devicesHeading->setGeometry(f.devicesHeading);
+    scroll->setGeometry(f.scroll);
+
+    std::vector<int> heights;
+    for (DeviceCard* card : cards) {
+        heights.push_back(static_cast<int>(card->requestedHeight()));
+    }
+    QSize content = scroll->maximumViewportSize();
+    CardStack stack = stackCards(content.width(), content.height(), heights);
+    if (stack.bodyHeight > content.height()) {
+        // The scroller appears and takes its width from the cards.
+        content.setWidth(content.width() - scroll->verticalScrollBar()->sizeHint().width());
+        stack = stackCards(content.width(), content.height(), heights);
+    }
+    for (size_t i = 0; i < cards.size(); ++i) {
+        cards[i]->setGeometry(stack.cards[i]);
+        cards[i]->refresh();
+    }
+    body->resize(content.width(), stack.bodyHeight);
+    empty->setGeometry(emptyFrame(content.width()));
+    emptyHelp->setGeometry(emptyHelpFrame(content.width()));
+    empty->setHidden(!cards.empty());
+    emptyHelp->setHidden(!cards.empty());
+}
+
+void ClientApp::localize() {
+    if (window) {
+        window->setWindowTitle(qtext(tr("app.title")));
+    }
+    heading->setText(qtext(tr("app.title")));
+    subtitle->setText(qtext(tr("main.subtitle")));
+    devicesHeading->setText(qtext(tr("main.devices")));
+    empty->setText(qtext(tr("main.no_devices_title")));
+    emptyHelp->setText(qtext(tr("main.no_devices_subtitle")));
+    presets->setToolTip(qtext(tr("main.active_preset")));
+    setTipAndName(*savePreset, "main.save_preset");
+    setTipAndName(*settings, "main.settings");
+    setTipAndName(*refresh, "main.refresh");
+    setTipAndName(*add, "main.add_device");
+    setTipAndName(*closeNotice, "main.close");
+    if (store) {
+        std::vector<std::string> names;
+        for (const auto& preset : store->document.presets) {
+            names.push_back(preset.name);
+        }
+        presets->setChoices(names);
+        presets->setSelected(static_cast<int>(store->activeIndex()));
+    }
+}
+
+void ClientApp::showWindow() {
+    if (window) {
+        window->bringToFront();
+    }
+}
+
+void ClientApp::toggleWindow() {
+    if (window && window->isVisible()) {
+        window->hide();
+    } else {
+        showWindow();
+    }
+    updateStatusMenu();
+}
+
+void ClientApp::settingsAction() {
+    showWindow();
+    showSettings();
+}
+
+bool ClientApp::windowShouldClose() {
+    window->hide();
+    updateStatusMenu();
+    return false;
+}
+
+void ClientApp::presentDialog(std::shared_ptr<PanelDialog> dialog,
+                              std::function<void(bool)> completion) {
+    activeDialog = dialog;
+    QPointer<ClientApp> self(this);
+    dialog->present(window, [self, completion = std::move(completion)](bool accepted) {
+        if (!self) {
+            return;
+        }
+        // The dialog is still on the call stack that reports its end; it is released afterwards.
+        std::shared_ptr<PanelDialog> finished = std::move(self->activeDialog);
+        self->activeDialog.reset();
+        if (completion) {
+            completion(accepted);
+        }
+        QTimer::singleShot(0, [finished] {});
+    });
+}
+
+bool ClientApp::applicationShouldHandleReopen() {
+    showWindow();
+    return true;
+}
+
+}  // namespace vornisel
