@@ -103,6 +103,11 @@ bool PanelDialog::windowShouldClose() {
 void PanelDialog::postCompletion() {
     // Queued so that the completion never runs inside one of the dialog's own event handlers and
     // may release the dialog; the outcome is read when it runs, as long as the dialog lives.
+    // With the application already gone there is no event loop left to report to.
+    if (!QCoreApplication::instance()) {
+        completion_ = nullptr;
+        return;
+    }
     std::weak_ptr<bool> outcome = accepted_;
     QMetaObject::invokeMethod(
         qApp,

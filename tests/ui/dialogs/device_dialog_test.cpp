@@ -335,6 +335,12 @@ TEST_F(DeviceDialogTest, Renders) {
     profile.latency = "6";
     DeviceDialog dialog(hardware, profile, true);
     present(dialog);
+    dialog.window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.window()));
+    dialog.inputs->setFocus();
+    QTest::keyClick(dialog.inputs, Qt::Key_Down);
+    QTest::keyClick(dialog.inputs, Qt::Key_Right);
+    QTest::keyClick(dialog.inputs, Qt::Key_Right);
     render(dialog.window(), "device-inputs");
     click(dialog.outputTab);
     QMouseEvent move(QEvent::MouseMove, QPointF(128 + 28 * 6 + 10, 28 + 28 * 2 + 10), QPointF(),
