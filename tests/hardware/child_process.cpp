@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <stdexcept>
 
 extern char** environ;
@@ -37,18 +38,29 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
-// Reads both pipes until both are closed or the deadline passes; returns whether they closed.
-bool drain(std::array<int, 2> fds, std::array<std::string*, 2> sinks,
-           std::chrono::steady_clock::time_point deadline) {
+// Reads both pipes until both are closed (the child is gone), killing the child at the deadline
+// or once `stopWhen` holds. Returns whether `stopWhen` ended it.
+bool drain(pid_t pid, std::array<int, 2> fds, std::array<std::string*, 2> sinks,
+           std::chrono::steady_clock::time_point deadline, const std::function<bool()>& stopWhen) {
     std::array<bool, 2> open{true, true};
+    bool killed = false, stopped = false;
     while (open[0] || open[1]) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
+        const auto now = std::chrono::steady_clock::now();
+        // A grandchild may hold the pipes after the child is gone; it gets a moment, no more.
+        if (killed && now >= deadline + std::chrono::seconds(2)) break;
+        if (!killed && now >= deadline) {
+            kill(pid, SIGKILL);
+            killed = true;
+        }
+        if (!killed && stopWhen && stopWhen()) {
+            kill(pid, SIGKILL);
+            killed = stopped = true;
+            deadline = now;
+        }
         std::array<pollfd, 2> polls{};
         for (int i = 0; i < 2; ++i)
             polls[i] = {open[i] ? fds[i] : -1, POLLIN, 0};
-        if (poll(polls.data(), 2, static_cast<int>(left.count())) < 0) return false;
+        if (poll(polls.data(), 2, 20) < 0 && errno != EINTR) break;
         for (int i = 0; i < 2; ++i) {
             if (!open[i] || polls[i].revents == 0) continue;
             char buffer[4096];
@@ -60,7 +72,7 @@ bool drain(std::array<int, 2> fds, std::array<std::string*, 2> sinks,
             }
         }
     }
-    return true;
+    return stopped;
 }
 
 }  // namespace
@@ -69,7 +81,7 @@ ChildResult runChild(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment,
                      const std::filesystem::path& workingDirectory,
-                     std::chrono::milliseconds timeout) {
+                     std::chrono::milliseconds timeout, const std::function<bool()>& stopWhen) {
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
@@ -91,12 +103,11 @@ ChildResult runChild(const std::filesystem::path& program,
 
     ChildResult result;
     if (spawned == 0) {
-        const bool ended = drain({out[0], err[0]}, {&result.out, &result.err},
-                                 std::chrono::steady_clock::now() + timeout);
-        if (!ended) kill(pid, SIGKILL);
+        result.stopped = drain(pid, {out[0], err[0]}, {&result.out, &result.err},
+                               std::chrono::steady_clock::now() + timeout, stopWhen);
         int status = 0;
         waitpid(pid, &status, 0);
-        if (ended && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+        if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
     }
     close(out[0]);
     close(err[0]);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,18 +12,21 @@ namespace vornisel::test {
 
 // How a program run as a child ended and what it wrote.
 struct ChildResult {
-    int exitStatus = -1;  // -1 when it did not exit normally or was killed at the deadline
+    int exitStatus = -1;   // -1 when it did not exit normally or was killed
+    bool stopped = false;  // killed because `stopWhen` held
     std::string out;
     std::string err;
 };
 
 // Runs `program` with `arguments` in `workingDirectory`, with this process's environment changed
-// by `environment` (a value of nullopt removes the variable), and waits for it to end; a child
-// still running at `timeout` is killed.
+// by `environment` (a value of nullopt removes the variable), and waits for it to end. A child
+// still running at `timeout`, or once `stopWhen` holds (checked every few milliseconds), is
+// killed; the latter is how a test ends a program that would otherwise wait for a user.
 ChildResult runChild(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment = {},
                      const std::filesystem::path& workingDirectory = {},
-                     std::chrono::milliseconds timeout = std::chrono::seconds(20));
+                     std::chrono::milliseconds timeout = std::chrono::seconds(20),
+                     const std::function<bool()>& stopWhen = {});
 
 }  // namespace vornisel::test

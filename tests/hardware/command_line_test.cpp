@@ -1,0 +1,210 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "alsa_home.h"
+#include "child_process.h"
+
+namespace vornisel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::AlsaHome;
+using test::ChildResult;
+using test::programPath;
+using test::runChild;
+using test::TempDir;
+
+struct ParseCase {
+    std::vector<std::string> arguments;
+    bool listDevices, testMode, dataDirGiven;
+    std::optional<fs::path> dataDir;
+};
+
+TEST(CommandLineTest, ReadsOnlyExactOptionsAndTheFirstDataDir) {
+    const std::vector<ParseCase> cases = {
+        {{}, false, false, false, std::nullopt},
+        {{"--list-devices"}, true, false, false, std::nullopt},
+        {{"--list-devices=1", "-list-devices", "--LIST-DEVICES"},
+         false,
+         false,
+         false,
+         std::nullopt},
+        {{"--ui-smoke"}, false, true, false, std::nullopt},
+        {{"x", "--render-preview", "y"}, false, true, false, std::nullopt},
+        {{"--data-dir", "a", "--data-dir", "b"}, false, false, true, fs::path("a")},
+        {{"--data-dir"}, false, false, true, std::nullopt},
+        {{"--ui-smoke", "--data-dir"}, false, true, true, std::nullopt},
+        {{"--data-dir", "--ui-smoke"}, false, true, true, fs::path("--ui-smoke")},
+        {{"--data-dir=a"}, false, false, false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const CommandLine options = parseCommandLine(c.arguments);
+        const std::string what = ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(options.listDevices, c.listDevices) << what;
+        EXPECT_EQ(options.testMode(), c.testMode) << what;
+        EXPECT_EQ(options.dataDirGiven, c.dataDirGiven) << what;
+        EXPECT_EQ(options.dataDir, c.dataDir) << what;
+    }
+    const char* argv[] = {"vornisel-control", "--ui-smoke", "--data-dir", "d"};
+    EXPECT_EQ(argumentList(4, argv), (std::vector<std::string>{"--ui-smoke", "--data-dir", "d"}));
+    EXPECT_TRUE(argumentList(0, nullptr).empty());
+}
+
+TEST(CommandLineTest, ChoosesTheDataDirectory) {
+    const fs::path home = "/home/u", cwd = "/work/here";
+    const fs::path fallback = "/home/u/Library/Application Support/Vornisel/Clients";
+    const std::vector<std::pair<std::vector<std::string>, fs::path>> cases = {
+        {{}, fallback},
+        {{"--data-dir"}, fallback},
+        {{"--ui-smoke", "--data-dir"}, fallback},
+        {{"--data-dir", "/abs/dir"}, "/abs/dir"},
+        {{"--data-dir", "rel/dir"}, "/work/here/rel/dir"},
+        {{"--data-dir", "../up"}, "/work/here/../up"},
+        {{"--data-dir", "first", "--data-dir", "second"}, "/work/here/first"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        EXPECT_EQ(dataDirectory(parseCommandLine(arguments), home, cwd), expected)
+            << ::testing::PrintToString(arguments);
+    }
+    EXPECT_EQ(launchRefusal(parseCommandLine({"--render-preview"})), kTestModeNeedsDataDir);
+    EXPECT_EQ(launchRefusal(parseCommandLine({"--render-preview", "--data-dir"})), std::nullopt);
+    EXPECT_EQ(launchRefusal(parseCommandLine({})), std::nullopt);
+}
+
+// The program in a fresh home that holds `config` as its ALSA configuration, with no display: a
+// run that touched the GUI layer would fail.
+ChildResult runProgram(const AlsaHome& home, const std::vector<std::string>& arguments,
+                       const fs::path& workingDirectory = {}) {
+    auto environment = home.environment();
+    environment["DISPLAY"] = std::nullopt;
+    environment["WAYLAND_DISPLAY"] = std::nullopt;
+    environment["QT_QPA_PLATFORM"] = "offscreen";
+    return runChild(programPath(), arguments, environment,
+                    workingDirectory.empty() ? home.home() : workingDirectory);
+}
+
+std::vector<nlohmann::json> configuredEntries(const std::string& listing) {
+    std::vector<nlohmann::json> result;
+    for (const auto& entry : nlohmann::json::parse(listing)) {
+        if (!entry.at("uid").get<std::string>().starts_with("hw:CARD=")) result.push_back(entry);
+    }
+    return result;
+}
+
+TEST(CommandLineTest, ListsTheDemoDevicesAsJsonWithoutTheGui) {
+    AlsaHome home(test::demoAlsaConfig());
+    const ChildResult run = runProgram(home, {"--list-devices"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err, "");  // ALSA's complaints about probing stay out of the terminal
+    ASSERT_TRUE(run.out.ends_with("}\n]\n")) << run.out;
+    const auto expected = nlohmann::json::parse(R"([
+        {"uid": "demo_stereo", "name": "Demo Stereo Interface", "inputs": 2, "outputs": 2},
+        {"uid": "demo_studio", "name": "Demo Studio Interface", "inputs": 8, "outputs": 8},
+        {"uid": "demo_speakers", "name": "Demo Speakers", "inputs": 0, "outputs": 2}])");
+    EXPECT_EQ(nlohmann::json(configuredEntries(run.out)), expected);
+    for (const auto& entry : nlohmann::json::parse(run.out)) {
+        EXPECT_EQ(entry.size(), 4u) << entry;
+    }
+}
+
+TEST(CommandLineTest, ListsAnEmptyArrayWhenNothingCanServe) {
+    AlsaHome home("pcm.VorniselOnly { type null hint { show on description \"Vornisel\" } }\n");
+    const ChildResult run = runProgram(home, {"--list-devices"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_TRUE(configuredEntries(run.out).empty()) << run.out;
+    if (!fs::exists("/dev/snd")) {
+        EXPECT_EQ(run.out, "[]\n");
+    }
+}
+
+TEST(CommandLineTest, ListingIgnoresEveryOtherOption) {
+    AlsaHome home(test::demoAlsaConfig());
+    const std::string plain = runProgram(home, {"--list-devices"}).out;
+    const std::string untouched = (home.home() / "untouched").string();
+    const std::vector<std::vector<std::string>> cases = {
+        {"--ui-smoke", "--list-devices"},
+        {"--render-preview", "--list-devices", "--data-dir"},
+        {"--list-devices", "--data-dir", untouched},
+        {"--data-dir", untouched, "--ui-smoke", "--list-devices", "--render-preview", "extra"},
+    };
+    for (const auto& arguments : cases) {
+        const ChildResult run = runProgram(home, arguments);
+        const std::string what = ::testing::PrintToString(arguments);
+        EXPECT_EQ(run.exitStatus, 0) << what << run.err;
+        EXPECT_EQ(run.out, plain) << what;
+        EXPECT_EQ(run.err, "") << what;
+    }
+    EXPECT_FALSE(fs::exists(untouched));
+    EXPECT_FALSE(fs::exists(home.home() / "Library"));
+}
+
+TEST(CommandLineTest, TestModeWithoutDataDirIsRefused) {
+    AlsaHome home("");
+    const std::vector<std::vector<std::string>> cases = {
+        {"--ui-smoke"},
+        {"--render-preview"},
+        {"--render-preview", "--ui-smoke", "elsewhere"},
+        {"--ui-smoke", "--data-dir=elsewhere"},
+    };
+    for (const auto& arguments : cases) {
+        const ChildResult run = runProgram(home, arguments);
+        const std::string what = ::testing::PrintToString(arguments);
+        EXPECT_EQ(run.exitStatus, 2) << what;
+        EXPECT_EQ(run.err, "UI tests require an isolated --data-dir.\n") << what;
+        EXPECT_EQ(run.out, "") << what;
+    }
+    EXPECT_FALSE(fs::exists(home.home() / "Library"));
+    EXPECT_FALSE(fs::exists(home.home() / "elsewhere"));
+}
+
+// The program opens its store, creating the data directory, as it launches; the test ends it
+// then, as the panel would otherwise wait for its user.
+ChildResult runUntilDirectoryExists(const AlsaHome& home, const std::vector<std::string>& arguments,
+                                    const fs::path& directory, const fs::path& workingDirectory) {
+    auto environment = home.environment();
+    environment["QT_QPA_PLATFORM"] = "offscreen";
+    return runChild(programPath(), arguments, environment, workingDirectory,
+                    std::chrono::seconds(30), [&] { return fs::is_directory(directory); });
+}
+
+TEST(CommandLineTest, FirstDataDirWinsAndCountsFromTheWorkingDirectory) {
+    AlsaHome home("");
+    TempDir work;
+    const std::vector<std::vector<std::string>> cases = {
+        {"--data-dir", "first/data", "--data-dir", "second"},
+        {"--render-preview", "--data-dir", "first/data", "--ui-smoke", "--data-dir", "second"},
+    };
+    for (const auto& arguments : cases) {
+        fs::remove_all(work / "first");
+        const ChildResult run =
+            runUntilDirectoryExists(home, arguments, work / "first/data", work.path());
+        const std::string what = ::testing::PrintToString(arguments);
+        EXPECT_TRUE(fs::is_directory(work / "first/data")) << what << run.err;
+        EXPECT_FALSE(fs::exists(work / "second")) << what;
+        EXPECT_FALSE(fs::exists(home.home() / "first")) << what;
+        EXPECT_FALSE(fs::exists(home.home() / "Library")) << what;
+    }
+}
+
+TEST(CommandLineTest, MissingDataDirFallsBackToTheDefault) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--data-dir"},
+        {"--render-preview", "--data-dir"},
+        {"--ui-smoke", "unrelated", "--data-dir"},
+    };
+    for (const auto& arguments : cases) {
+        AlsaHome home("");
+        const fs::path fallback = home.home() / "Library/Application Support/Vornisel/Clients";
+        const ChildResult run = runUntilDirectoryExists(home, arguments, fallback, home.home());
+        const std::string what = ::testing::PrintToString(arguments);
+        EXPECT_TRUE(fs::is_directory(fallback)) << what << run.err;
+        EXPECT_EQ(run.err.find("isolated"), std::string::npos) << what;
+    }
+}
+
+}  // namespace
+}  // namespace vornisel
