@@ -1,7 +1,9 @@
 #include "ui/card/device_card.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include "ui/card/card_fixture.h"
 #include "ui/card/diagnostic_view.h"
@@ -200,6 +202,28 @@ TEST_F(DeviceCardTest, ButtonsRunTheInstalledHandlers) {
     }
     // The recommendation button is disabled while there is nothing to recommend.
     EXPECT_EQ(calls, (std::vector<std::string>{"toggle", "edit", "info", "remove", "export"}));
+}
+
+TEST_F(DeviceCardTest, WideMeterScrollsInsideItsStrip) {
+    auto runtime = std::make_shared<ClientRuntime>();
+    DeviceCard card(test::cardProfile("0,1,2,3,4,5,6,7,8,9,10,11", "0,1,2,3,4,5,6,7,8,9,10,11"),
+                    runtime);
+    card.resize(900, card.requestedHeight());
+    card.show();
+    card.refresh();
+    // The scroller is laid out from a posted request, as the application's event loop would.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(card.meterScroll()->geometry(), QRect(252, 19, 360, 86));
+    EXPECT_EQ(card.meter()->size(), QSize(410, 84));
+    QScrollBar* bar = card.meterScroll()->horizontalScrollBar();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->maximum(), 50);
+    EXPECT_LE(bar->height(), 8);  // thin, so the channel numbers stay readable
+    const QImage image = test::renderWidget(card);
+    EXPECT_GT(
+        test::strongestMix(image, QRect(252, 99, 200, 6), QColor(23, 26, 24), Theme::border()),
+        0.8);
+    card.hide();
 }
 
 TEST(MainContentTest, ReportsEveryResize) {

@@ -1,6 +1,7 @@
 // Renders the card views in their typical states to PNG files in the build tree
 // (<build>/gallery), for a person to look at beside the layout rules.
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -95,6 +96,7 @@ QImage renderCard(const Scene& scene, int width, qreal ratio) {
     // Shown (on the offscreen screen) so the meter strip decides on its scroller as it would.
     card.show();
     card.refresh();
+    QCoreApplication::processEvents();
     return test::renderWidget(card, ratio);
 }
 
