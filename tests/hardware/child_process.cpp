@@ -39,11 +39,11 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 }
 
 // Reads both pipes until both are closed (the child is gone), killing the child at the deadline
-// or once `stopWhen` holds. Returns whether `stopWhen` ended it.
-bool drain(pid_t pid, std::array<int, 2> fds, std::array<std::string*, 2> sinks,
+// or once `stopWhen` holds.
+void drain(pid_t pid, std::array<int, 2> fds, std::array<std::string*, 2> sinks,
            std::chrono::steady_clock::time_point deadline, const std::function<bool()>& stopWhen) {
     std::array<bool, 2> open{true, true};
-    bool killed = false, stopped = false;
+    bool killed = false;
     while (open[0] || open[1]) {
         const auto now = std::chrono::steady_clock::now();
         // A grandchild may hold the pipes after the child is gone; it gets a moment, no more.
@@ -54,7 +54,7 @@ bool drain(pid_t pid, std::array<int, 2> fds, std::array<std::string*, 2> sinks,
         }
         if (!killed && stopWhen && stopWhen()) {
             kill(pid, SIGKILL);
-            killed = stopped = true;
+            killed = true;
             deadline = now;
         }
         std::array<pollfd, 2> polls{};
@@ -72,7 +72,6 @@ bool drain(pid_t pid, std::array<int, 2> fds, std::array<std::string*, 2> sinks,
             }
         }
     }
-    return stopped;
 }
 
 }  // namespace
@@ -103,8 +102,8 @@ ChildResult runChild(const std::filesystem::path& program,
 
     ChildResult result;
     if (spawned == 0) {
-        result.stopped = drain(pid, {out[0], err[0]}, {&result.out, &result.err},
-                               std::chrono::steady_clock::now() + timeout, stopWhen);
+        drain(pid, {out[0], err[0]}, {&result.out, &result.err},
+              std::chrono::steady_clock::now() + timeout, stopWhen);
         int status = 0;
         waitpid(pid, &status, 0);
         if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);

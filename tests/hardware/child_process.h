@@ -12,8 +12,7 @@ namespace vornisel::test {
 
 // How a program run as a child ended and what it wrote.
 struct ChildResult {
-    int exitStatus = -1;   // -1 when it did not exit normally or was killed
-    bool stopped = false;  // killed because `stopWhen` held
+    int exitStatus = -1;  // -1 when it did not exit normally or was killed
     std::string out;
     std::string err;
 };
