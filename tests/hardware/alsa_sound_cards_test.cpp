@@ -1,0 +1,35 @@
+#include "hardware/alsa_sound_cards.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vornisel {
+namespace {
+
+TEST(AlsaSoundCardsTest, NamesDevicesByCardIdAndDeviceNumber) {
+    EXPECT_EQ(soundCardUID("PCH", 0), "hw:CARD=PCH,DEV=0");
+    EXPECT_EQ(soundCardUID("U192k", 3), "hw:CARD=U192k,DEV=3");
+    const std::vector<std::tuple<std::string, std::string, std::string>> names = {
+        {"HDA Intel PCH", "ALC892 Analog", "HDA Intel PCH: ALC892 Analog"},
+        {"HDA Intel PCH", "", "HDA Intel PCH"},
+        {"USB Audio", "USB Audio", "USB Audio"},
+    };
+    for (const auto& [card, device, expected] : names) {
+        EXPECT_EQ(soundCardDeviceName(card, device), expected);
+    }
+}
+
+TEST(AlsaSoundCardsTest, EnumeratesWithoutFailingWhenThereIsNoCard) {
+    const auto listed = soundCardCandidates();
+    ASSERT_TRUE(listed.has_value());
+    if (!std::filesystem::exists("/dev/snd")) {
+        EXPECT_TRUE(listed->empty());
+    }
+    for (const DeviceCandidate& candidate : *listed) {
+        EXPECT_TRUE(candidate.uid.starts_with("hw:CARD=")) << candidate.uid;
+    }
+}
+
+}  // namespace
+}  // namespace vornisel
