@@ -97,6 +97,8 @@ bool ClientApp::applicationDidFinishLaunching() {
     createStatusItem();
     localize();
     buildMenus();
+    // The menu bar has its height only now that it has menus.
+    window->fitContent(root->size());
     hardware = devices();
     rebuildCards();
     window->centerOnScreen();

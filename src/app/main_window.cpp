@@ -15,8 +15,12 @@ MainWindow::MainWindow(QWidget* content, QSize contentSize) {
     menuBar()->setNativeMenuBar(false);
     content->setMinimumSize(minimumContent);
     setCentralWidget(content);
-    resize(contentSize.width(), contentSize.height() + menuBar()->sizeHint().height());
-    content->resize(contentSize);
+    fitContent(contentSize);
+}
+
+void MainWindow::fitContent(QSize size) {
+    resize(size.width(), size.height() + menuBar()->sizeHint().height());
+    centralWidget()->resize(size);
 }
 
 QSize MainWindow::openingSize(double storedWidth, double storedHeight) {

@@ -21,6 +21,9 @@ public:
     // The size the window opens with: the stored size, but never below the minimum.
     static QSize openingSize(double storedWidth, double storedHeight);
 
+    // Sizes the window so that the content gets `size` below the menu bar as it is now.
+    void fitContent(QSize size);
+
     void setShouldClose(std::function<bool()> shouldClose) {
         shouldClose_ = std::move(shouldClose);
     }

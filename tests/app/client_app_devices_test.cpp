@@ -1,0 +1,195 @@
+#include <unistd.h>
+
+#include <QLabel>
+
+#include "app/status_menu.h"
+#include "app_fixture.h"
+#include "engine/engine_controller.h"
+#include "l10n/localizer.h"
+#include "ui/card/device_card.h"
+#include "ui/dialogs/device_dialog.h"
+#include "ui/dialogs/route_matrix.h"
+#include "ui/theme/action_button.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel::test {
+namespace {
+
+using ClientAppDevicesTest = AppFixture;
+
+// Identifiers of this test process only: engine sockets and statistics are named after them.
+uint32_t deviceID(uint32_t k) {
+    return 2000000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
+}
+
+QString text(const std::string& key) {
+    return QString::fromStdString(tr(key));
+}
+
+TEST_F(ClientAppDevicesTest, DeviceAddedThroughTheDialogAppearsAsACard) {
+    prepareStore(1040, 720);
+    ASSERT_TRUE(launch());
+    ASSERT_FALSE(app->hardware.empty()) << "the demo devices are missing";
+    app->add->click();
+    settle();
+    auto* dialog = dynamic_cast<DeviceDialog*>(app->activeDialog.get());
+    ASSERT_NE(dialog, nullptr);
+    // A second request while the dialog is open does nothing.
+    app->showDevice(std::nullopt);
+    EXPECT_EQ(app->activeDialog.get(), dialog);
+
+    dialog->outputs->setRoutes({{0, 0}, {1, 1}});
+    dialog->save->click();
+    ASSERT_TRUE(waitUntil([&] { return !app->activeDialog && app->cards.size() == 1; }));
+    EXPECT_EQ(noticeShown(), tr("notice.device_added"));
+    EXPECT_FALSE(app->empty->isVisible());
+    const Profile& added = app->store->clients().at(0);
+    EXPECT_EQ(added.server, "auto");
+    EXPECT_EQ(added.latencyMode, std::optional<std::string>("Stable"));
+    EXPECT_NE(readFile(dataDir / "panel.json").find(std::to_string(added.id)), std::string::npos);
+    EXPECT_TRUE(app->toggleAll->isEnabled());
+}
+
+TEST_F(ClientAppDevicesTest, CancellingTheDialogChangesNothing) {
+    prepareStore(1040, 720);
+    ASSERT_TRUE(launch());
+    app->showDevice(std::nullopt);
+    ASSERT_TRUE(app->activeDialog);
+    app->activeDialog->cancel->click();
+    ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
+    EXPECT_TRUE(app->cards.empty());
+    EXPECT_FALSE(noticeVisible());
+}
+
+TEST_F(ClientAppDevicesTest, EditingOffersOnlyFreeDevicesAndKeepsAMissingOne) {
+    const auto demo = demoDevices();
+    ASSERT_GE(demo.size(), 2u);
+    prepareStore(1040, 720,
+                 {demoProfile(deviceID(1), demo[0].uid, "First"),
+                  demoProfile(deviceID(2), "unplugged_device", "Gone")});
+    ASSERT_TRUE(launch());
+    app->showDevice(deviceID(2));
+    auto* dialog = dynamic_cast<DeviceDialog*>(app->activeDialog.get());
+    ASSERT_NE(dialog, nullptr);
+    std::vector<std::string> offered;
+    for (const Device& device : dialog->available()) {
+        offered.push_back(device.uid);
+    }
+    // The first device's hardware is taken; the unplugged one comes last under its own name.
+    EXPECT_EQ(std::count(offered.begin(), offered.end(), demo[0].uid), 0);
+    EXPECT_EQ(dialog->available().back(), (Device{"unplugged_device", "Gone", 32, 32}));
+    dialog->save->click();
+    ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
+    EXPECT_EQ(noticeShown(), tr("notice.device_settings_saved"));
+}
+
+TEST_F(ClientAppDevicesTest, StartAndStopThroughTheCard) {
+    const auto demo = demoDevices();
+    ASSERT_FALSE(demo.empty());
+    prepareStore(1040, 720, {demoProfile(deviceID(1), demo[0].uid, "Studio")});
+    ASSERT_TRUE(launch());
+    ASSERT_EQ(app->cards.size(), 1u);
+    auto rt = app->runtime(deviceID(1));
+
+    app->cards[0]->toggle()->click();
+    ASSERT_TRUE(waitUntil([&] { return rt->isRunning() && rt->value("status") == 3; }))
+        << rt->state.dump();
+    EXPECT_EQ(app->statusItem->titles().at(0), text("tray.stop"));
+    EXPECT_EQ(app->toggleAll->toolTip(), text("main.stop_all"));
+    EXPECT_FALSE(app->cards[0]->edit()->isEnabled());
+
+    // A running device can be neither edited nor removed.
+    app->showDevice(deviceID(1));
+    EXPECT_EQ(noticeShown(), tr("notice.stop_before_edit"));
+    app->remove(deviceID(1));
+    EXPECT_EQ(app->store->clients().size(), 1u);
+
+    app->cards[0]->toggle()->click();
+    ASSERT_TRUE(waitUntil([&] { return !rt->isRunning() && !rt->stopping; }));
+    EXPECT_EQ(rt->value("status"), 6);
+    EXPECT_EQ(app->statusItem->titles().at(0), text("tray.start"));
+    EXPECT_EQ(app->toggleAll->toolTip(), text("main.start_all"));
+}
+
+TEST_F(ClientAppDevicesTest, RemovingDropsTheCardAndItsRuntime) {
+    const auto demo = demoDevices();
+    prepareStore(1040, 720, {demoProfile(deviceID(1), demo[0].uid, "One")});
+    ASSERT_TRUE(launch());
+    app->runtime(deviceID(1))->expanded = true;
+    app->cards[0]->remove()->click();
+    settle();
+    EXPECT_TRUE(app->cards.empty());
+    EXPECT_TRUE(app->store->clients().empty());
+    EXPECT_EQ(app->runtimes().count(deviceID(1)), 0u);
+    EXPECT_TRUE(app->empty->isVisible());
+}
+
+TEST_F(ClientAppDevicesTest, InfoButtonExpandsTheCard) {
+    const auto demo = demoDevices();
+    prepareStore(1040, 720,
+                 {demoProfile(deviceID(1), demo[0].uid, "One"),
+                  demoProfile(deviceID(2), demo[1].uid, "Two")});
+    ASSERT_TRUE(launch());
+    EXPECT_EQ(app->cards[0]->height(), 124);
+    EXPECT_EQ(app->cards[1]->y(), 136);
+    app->cards[0]->info()->click();
+    settle();
+    EXPECT_EQ(app->cards[0]->height(), 308);
+    EXPECT_EQ(app->cards[1]->y(), 320);
+}
+
+// Every notice of the device flows that does not need a running engine.
+TEST_F(ClientAppDevicesTest, FailuresAreReportedInTheNoticeBar) {
+    const auto demo = demoDevices();
+    ASSERT_FALSE(demo.empty());
+
+    // Eight devices: adding is refused and the add button is off.
+    std::vector<Profile> eight;
+    for (uint32_t k = 1; k <= 8; ++k) {
+        eight.push_back(
+            demoProfile(deviceID(k), demo[k % demo.size()].uid, "D" + std::to_string(k)));
+    }
+    prepareStore(1040, 720, eight);
+    ASSERT_TRUE(launch());
+    EXPECT_FALSE(app->add->isEnabled());
+    app->showDevice(std::nullopt);
+    EXPECT_EQ(noticeShown(), tr("notice.max_clients"));
+    EXPECT_FALSE(app->activeDialog);
+    app.reset();
+
+    // Every demo device taken.
+    std::filesystem::remove_all(dataDir);
+    std::vector<Profile> taken;
+    for (size_t k = 0; k < demo.size() && k < 8; ++k) {
+        taken.push_back(demoProfile(deviceID(k + 1), demo[k].uid, demo[k].name));
+    }
+    ASSERT_LT(demo.size(), 8u);
+    prepareStore(1040, 720, taken);
+    ASSERT_TRUE(launch());
+    app->showDevice(std::nullopt);
+    EXPECT_EQ(noticeShown(), tr("notice.all_asio_added"));
+    EXPECT_TRUE(app->notice->stroke() == Theme::warning());
+
+    // A save that fails: a folder stands where panel.json goes.
+    std::filesystem::remove(dataDir / "panel.json");
+    std::filesystem::create_directory(dataDir / "panel.json");
+    app->remove(deviceID(1));
+    EXPECT_FALSE(noticeShown().empty());
+    EXPECT_NE(noticeShown(), tr("notice.all_asio_added"));
+    EXPECT_EQ(app->cards.size(), taken.size());
+    app.reset();
+
+    // No hardware at all.
+    std::filesystem::remove(home / ".asoundrc");
+    std::filesystem::remove_all(dataDir);
+    prepareStore(1040, 720);
+    ASSERT_TRUE(launch());
+    if (!app->hardware.empty()) {
+        GTEST_SKIP() << "this machine has a sound card";
+    }
+    app->showDevice(std::nullopt);
+    EXPECT_EQ(noticeShown(), tr("notice.no_asio"));
+}
+
+}  // namespace
+}  // namespace vornisel::test

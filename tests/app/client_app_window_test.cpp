@@ -1,0 +1,165 @@
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollArea>
+
+#include "app/main_window.h"
+#include "app/status_menu.h"
+#include "app_fixture.h"
+#include "l10n/localizer.h"
+#include "ui/card/device_card.h"
+#include "ui/card/main_content.h"
+#include "ui/theme/action_button.h"
+#include "ui/theme/menu_button.h"
+#include "ui/theme/panel_view.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel::test {
+namespace {
+
+using ClientAppWindowTest = AppFixture;
+
+QString text(const std::string& key) {
+    return QString::fromStdString(tr(key));
+}
+
+TEST_F(ClientAppWindowTest, OpensAtTheStoredSizeButNeverBelowTheMinimum) {
+    struct Row {
+        double width, height;
+        QSize expected;
+    };
+    const Row rows[] = {{1200, 800, {1200, 800}}, {500, 300, {800, 450}}, {1040, 400, {1040, 450}}};
+    for (const Row& row : rows) {
+        std::filesystem::remove_all(dataDir);
+        prepareStore(row.width, row.height);
+        ASSERT_TRUE(launch());
+        EXPECT_TRUE(app->window->isVisible());
+        EXPECT_EQ(app->root->size(), row.expected) << row.width << "x" << row.height;
+        EXPECT_EQ(app->window->contentSize(), row.expected);
+        app.reset();
+    }
+}
+
+TEST_F(ClientAppWindowTest, EmptyListShowsTheHeaderAndTheEmptyTexts) {
+    prepareStore(1040, 720);
+    ASSERT_TRUE(launch());
+    EXPECT_EQ(app->window->windowTitle(), text("app.title"));
+    EXPECT_EQ(app->heading->text(), text("app.title"));
+    EXPECT_EQ(app->subtitle->text(), text("main.subtitle"));
+    EXPECT_EQ(app->devicesHeading->text(), text("main.devices"));
+    EXPECT_EQ(app->empty->text(), text("main.no_devices_title"));
+    EXPECT_EQ(app->emptyHelp->text(), text("main.no_devices_subtitle"));
+    EXPECT_TRUE(app->empty->isVisible());
+    EXPECT_TRUE(app->emptyHelp->isVisible());
+    EXPECT_EQ(app->add->toolTip(), text("main.add_device"));
+    EXPECT_EQ(app->presets->choices(), QStringList{"Default"});
+    EXPECT_FALSE(app->toggleAll->isEnabled());
+    EXPECT_TRUE(app->add->isEnabled());
+    // With no cards the document is exactly as tall as the visible list.
+    EXPECT_EQ(app->body->height(), app->scroll->viewport()->height());
+    EXPECT_EQ(app->header->geometry(), QRect(0, 0, 1040, 100));
+    EXPECT_EQ(app->add->geometry(), QRect(980, 34, 32, 32));
+}
+
+TEST_F(ClientAppWindowTest, NoticeBarMovesTheListByFortyTwoPoints) {
+    prepareStore(1040, 720);
+    ASSERT_TRUE(launch());
+    const QRect heading = app->devicesHeading->geometry();
+    const QRect list = app->scroll->geometry();
+    EXPECT_EQ(heading.y(), 122);
+
+    app->showNotice("Something happened", true);
+    EXPECT_TRUE(app->notice->isVisible());
+    EXPECT_EQ(app->devicesHeading->y(), 164);
+    EXPECT_EQ(app->scroll->height(), list.height() - 42);
+    EXPECT_EQ(app->notice->fill(), QColor(0x3A, 0x30, 0x1D));
+    EXPECT_EQ(app->notice->stroke(), Theme::warning());
+
+    // A second notice replaces text and colours; the list does not move again.
+    app->showNotice("All is well", false);
+    EXPECT_EQ(noticeShown(), "All is well");
+    EXPECT_EQ(app->noticeText->toolTip(), QString("All is well"));
+    EXPECT_EQ(app->notice->fill(), QColor(0x26, 0x32, 0x42));
+    EXPECT_EQ(app->notice->stroke(), Theme::accent());
+    EXPECT_EQ(app->devicesHeading->y(), 164);
+
+    app->closeNotice->click();
+    settle();
+    EXPECT_FALSE(noticeVisible());
+    EXPECT_EQ(app->devicesHeading->geometry(), heading);
+    EXPECT_EQ(app->scroll->geometry(), list);
+}
+
+TEST_F(ClientAppWindowTest, ClosingHidesTheWindowAndTheStatusMenuFollows) {
+    prepareStore(1040, 720);
+    ASSERT_TRUE(launch());
+    ASSERT_NE(app->statusItem, nullptr);
+    // Showing the window at launch does not rebuild the menu; it catches up at the next rebuild.
+    EXPECT_EQ(app->statusItem->titles(),
+              (QStringList{text("tray.start"), text("tray.show"), text("tray.exit")}));
+    app->updateControls();
+    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
+
+    app->window->close();
+    settle();
+    EXPECT_FALSE(app->window->isVisible());
+    EXPECT_EQ(terminations, 0);
+    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
+
+    // The status menu's window item brings it back.
+    app->statusItem->menu()->actions().at(1)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return app->window->isVisible(); }));
+    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
+}
+
+TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenu) {
+    {
+        PanelStore store(dataDir);
+        store.document.settings.minimized = true;
+        store.save();
+    }
+    ASSERT_TRUE(launch());
+    EXPECT_FALSE(app->window->isVisible());
+    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
+    app->toggleWindow();
+    EXPECT_TRUE(app->window->isVisible());
+    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
+}
+
+TEST_F(ClientAppWindowTest, MainMenuHasTheApplicationAndEditMenus) {
+    prepareStore(1040, 720);
+    ASSERT_TRUE(launch());
+    const auto menus = app->window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 2);
+    QStringList appItems, editItems;
+    for (QAction* item : menus[0]->menu()->actions()) {
+        appItems << item->text() + "|" + item->shortcut().toString();
+    }
+    for (QAction* item : menus[1]->menu()->actions()) {
+        editItems << item->text() + "|" + item->shortcut().toString();
+    }
+    EXPECT_EQ(appItems, (QStringList{text("tray.show") + "|", text("main.settings") + "|Ctrl+,",
+                                     text("tray.exit") + "|Ctrl+Q"}));
+    EXPECT_EQ(menus[1]->text(), QString("Edit"));
+    EXPECT_EQ(editItems,
+              (QStringList{"Cut|Ctrl+X", "Copy|Ctrl+C", "Paste|Ctrl+V", "Select All|Ctrl+A"}));
+
+    // The exit item asks the quit question; with nothing running the answer is yes.
+    menus[0]->menu()->actions().at(2)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return terminations == 1; }));
+}
+
+TEST_F(ClientAppWindowTest, StoreThatCannotBeOpenedEndsLaunchWithAnAlert) {
+    // A file where the data directory should be: the store cannot create it.
+    writeFile(dataDir, "not a directory");
+    EXPECT_FALSE(launch());
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_FALSE(alerts[0].isEmpty());
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(app->window, nullptr);
+    EXPECT_EQ(app->statusItem, nullptr);
+    EXPECT_EQ(app->timer, nullptr);
+}
+
+}  // namespace
+}  // namespace vornisel::test
