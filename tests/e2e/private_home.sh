@@ -1,0 +1,65 @@
+# Sourced by the end-to-end scripts: a throw-away home directory whose ALSA configuration holds
+# the repository's demo devices, so that the panel finds hardware on a machine without a sound
+# card and nothing it writes (data, login item, ALSA state) reaches the real user's files.
+# Sets HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR; removes the directory on exit.
+# Needs: $source (the repository).
+
+private_home="$(mktemp -d "${TMPDIR:-/tmp}/vornisel-e2e.XXXXXX")"
+cleanup_home() { rm -rf "$private_home"; }
+cp "$source/resources/alsa/demo.asoundrc" "$private_home/.asoundrc"
+mkdir -p "$private_home/.config" "$private_home/runtime"
+chmod 700 "$private_home/runtime"
+export HOME="$private_home"
+export XDG_CONFIG_HOME="$private_home/.config"
+export XDG_RUNTIME_DIR="$private_home/runtime"
+
+# The stand-in engine host reaches "running" in a fraction of a second instead of two.
+export VORNISEL_HOST_STARTING_MS="${VORNISEL_HOST_STARTING_MS:-50}"
+export VORNISEL_HOST_WAITING_MS="${VORNISEL_HOST_WAITING_MS:-100}"
+
+# Fails the test with a message.
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# The width and height of a PNG file, from its header.
+png_size() {
+    local bytes
+    bytes="$(od -An -tx1 -j16 -N8 "$1" | tr -d ' \n')"
+    [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] || return 1
+    echo "$((16#${bytes:0:8}))x$((16#${bytes:8:8}))"
+}
+
+# Starts a data directory with a panel document whose identifier prefix is random. A fresh
+# document takes the current minute as its prefix, so panels started in the same minute (this
+# test beside the unit tests) would give their devices the same identifiers, and with them the
+# same engine socket.
+seed_store() {
+    local prefix=$((3000000000 + (RANDOM * 32768 + RANDOM) % 1000000000))
+    mkdir -p "$1"
+    cat >"$1/panel.json" <<JSON
+{
+  "version": 2,
+  "settings": {
+    "language": "en",
+    "discovery": true,
+    "server": "127.0.0.1",
+    "port": 28010,
+    "prefix": $prefix,
+    "minimized": false,
+    "login": false,
+    "width": 1040,
+    "height": 720
+  },
+  "active": "default",
+  "presets": [
+    {
+      "id": "default",
+      "name": "Default",
+      "clients": []
+    }
+  ]
+}
+JSON
+}
