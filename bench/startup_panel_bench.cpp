@@ -1,0 +1,128 @@
+// Start-up: from exec to the first painted frame of the main window with 8 devices, against a
+// minimal Qt Widgets program that opens an empty 1040x720 window. Both are this same executable
+// started again ("--panel DIR" or "--minimal"), alternately, so they share the machine's
+// conditions; each prints a monotonic timestamp after its first frame and ends at once. Also
+// reports the CPU time and peak resident memory of each child up to that frame.
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstring>
+
+#include "app_bench_support.h"
+
+extern char** environ;
+
+using namespace vornisel;
+using namespace vornisel::bench;
+
+namespace {
+
+int minimalWindow(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QWidget window;
+    window.resize(1040, 720);
+    FirstPaintExit exit(&window);
+    application.installEventFilter(&exit);
+    window.show();
+    return QApplication::exec();
+}
+
+// The panel launched as main() launches it, ending after its main window's first frame.
+int panel(int argc, char** argv, const char* dataDir) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vornisel Control"));
+    Theme::applyDarkAppearance(application);
+    AppBundle::setLocation(std::filesystem::path(VORNISEL_BUNDLE_DIR));
+    ClientApp delegate({"--data-dir", dataDir});
+    std::unique_ptr<FirstPaintExit> exit;
+    QTimer::singleShot(0, &delegate, [&] {
+        delegate.applicationDidFinishLaunching();
+        exit = std::make_unique<FirstPaintExit>(delegate.window);
+        application.installEventFilter(exit.get());
+    });
+    return QApplication::exec();
+}
+
+struct Run {
+    double seconds = 0;  // exec to first frame
+    double cpu = 0;      // user + system time of the child
+    double peakMiB = 0;  // its peak resident memory
+};
+
+Run runChild(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    int pipe[2];
+    if (::pipe(pipe) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipe[0]);
+    pid_t pid = 0;
+    const double start = monotonicSeconds();
+    const int error =
+        ::posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe[1]);
+    std::string output;
+    char buffer[256];
+    for (ssize_t n; error == 0 && (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, size_t(n));
+    ::close(pipe[0]);
+    Run run;
+    if (error != 0) return run;
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    const auto at = output.find("first-paint ");
+    if (at != std::string::npos) run.seconds = std::stod(output.substr(at + 12)) - start;
+    run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+              double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.peakMiB = double(usage.ru_maxrss) / 1024.0;
+    return run;
+}
+
+void report(const char* name, const std::vector<Run>& runs) {
+    std::vector<double> seconds, cpu, peak;
+    for (const auto& run : runs) {
+        seconds.push_back(run.seconds * 1000);
+        cpu.push_back(run.cpu * 1000);
+        peak.push_back(run.peakMiB);
+    }
+    std::printf(
+        "%-28s first frame %7.1f ms   cpu %7.1f ms   peak RSS %6.1f MiB  (medians of %zu)\n", name,
+        medianOf(seconds), medianOf(cpu), medianOf(peak), runs.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--minimal") == 0) return minimalWindow(argc, argv);
+    if (argc > 2 && std::strcmp(argv[1], "--panel") == 0) return panel(argc, argv, argv[2]);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("vornisel-startup-bench-" + std::to_string(::getpid()));
+    writeDataFolder(dir, 8);
+    std::vector<Run> minimal, full;
+    runChild({"startup", "--minimal"});  // warms the page cache for both
+    runChild({"startup", "--panel", dir.string()});
+    for (int i = 0; i < rounds; ++i) {
+        minimal.push_back(runChild({"startup", "--minimal"}));
+        full.push_back(runChild({"startup", "--panel", dir.string()}));
+    }
+    std::filesystem::remove_all(dir);
+    report("minimal Qt window 1040x720", minimal);
+    report("panel with 8 devices", full);
+    std::vector<double> ratios, cpuRatios;
+    for (int i = 0; i < rounds; ++i) {
+        if (minimal[i].seconds > 0) ratios.push_back(full[i].seconds / minimal[i].seconds);
+        if (minimal[i].cpu > 0) cpuRatios.push_back(full[i].cpu / minimal[i].cpu);
+    }
+    std::printf(
+        "start-up ratio panel/minimal: wall %.2fx, cpu %.2fx (medians of per-pair ratios; "
+        "budget 1.5x)\n",
+        medianOf(ratios), medianOf(cpuRatios));
+    return 0;
+}
