@@ -1,0 +1,307 @@
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <cstdlib>
+
+#include "app/main_window.h"
+#include "app/status_menu.h"
+#include "app_fixture.h"
+#include "l10n/localizer.h"
+#include "ui/card/device_card.h"
+#include "ui/dialogs/preset_dialog.h"
+#include "ui/dialogs/settings_dialog.h"
+#include "ui/theme/action_button.h"
+#include "ui/theme/menu_button.h"
+
+namespace vornisel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Identifiers of this test process only: engine sockets and statistics are named after them.
+uint32_t deviceID(uint32_t k) {
+    return 2100000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
+}
+
+class PresetsFlowTest : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        // The login item goes below the test's home folder, whatever the desktop sets.
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+    // Two presets, "Default" (active) with one demo device and "Студия" with another.
+    void launchWithTwoPresets() {
+        const auto demo = demoDevices();
+        ASSERT_GE(demo.size(), 2u) << "the demo devices are missing";
+        {
+            PanelStore store(dataDir);
+            store.document.presets = {
+                {"default", "Default", {demoProfile(deviceID(1), demo[0].uid, "First")}},
+                {"studio", "Студия", {demoProfile(deviceID(2), demo[1].uid, "Second")}},
+            };
+            store.save();
+        }
+        ASSERT_TRUE(launch());
+    }
+
+    void startAndWait(uint32_t id) {
+        app->start(id);
+        ASSERT_TRUE(waitUntil([&] { return app->runtime(id)->isRunning(); }));
+    }
+
+    std::vector<std::string> presetIds() const {
+        std::vector<std::string> ids;
+        for (const Preset& preset : app->store->document.presets)
+            ids.push_back(preset.id);
+        return ids;
+    }
+
+    SettingsDialog* openSettings() {
+        app->showSettings();
+        return dynamic_cast<SettingsDialog*>(app->activeDialog.get());
+    }
+
+    void saveSettings(SettingsDialog* dialog) {
+        dialog->commit();
+        ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
+    }
+
+    fs::path plist() const { return home / "Library/LaunchAgents/com.quelt.vornisel.client.plist"; }
+    fs::path autostart() const {
+        return home / ".config/autostart/com.quelt.vornisel.client.desktop";
+    }
+};
+
+TEST_F(PresetsFlowTest, ChoosingTheActivePresetOrNoPresetDoesNothing) {
+    launchWithTwoPresets();
+    startAndWait(deviceID(1));
+    for (int index : {0, -1, 2, 99}) {
+        app->selectPreset(index);
+        settle();
+        EXPECT_EQ(app->store->document.active, "default");
+        EXPECT_TRUE(app->runtime(deviceID(1))->isRunning());
+        EXPECT_FALSE(app->runtime(deviceID(1))->stopping);
+        EXPECT_FALSE(noticeVisible()) << index;
+    }
+}
+
+TEST_F(PresetsFlowTest, SwitchingStopsTheEnginesDropsTheRuntimesAndRelabels) {
+    launchWithTwoPresets();
+    startAndWait(deviceID(1));
+    const std::shared_ptr<ClientRuntime> old = app->runtime(deviceID(1));
+
+    app->presets->choose(1);
+    ASSERT_TRUE(waitUntil([&] { return app->store->document.active == "studio"; },
+                          std::chrono::seconds(15)));
+    EXPECT_FALSE(old->isRunning());
+    EXPECT_EQ(app->runtimes().count(deviceID(1)), 0u);
+    EXPECT_EQ(app->presets->selected(), 1);
+    ASSERT_EQ(app->cards.size(), 1u);
+    EXPECT_EQ(app->cards[0]->profile().name, "Second");
+    EXPECT_TRUE(app->cards[0]->runtime()->samples.empty());
+    EXPECT_EQ(noticeShown(), tr("notice.preset_selected", "Студия"));
+    EXPECT_NE(readFile(dataDir / "panel.json").find("\"active\":\"studio\""), std::string::npos);
+}
+
+TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelection) {
+    launchWithTwoPresets();
+    startAndWait(deviceID(1));
+    // A stop already under way cannot be joined by the group stop, which then reports failure.
+    app->stop(deviceID(1));
+    ASSERT_TRUE(app->runtime(deviceID(1))->stopping);
+    app->presets->choose(1);
+    ASSERT_TRUE(waitUntil([&] { return noticeVisible(); }));
+    EXPECT_EQ(noticeShown(), tr("notice.stop_before_preset"));
+    EXPECT_EQ(app->store->document.active, "default");
+    EXPECT_EQ(app->presets->selected(), 0);
+    EXPECT_EQ(app->cards.at(0)->profile().name, "First");
+}
+
+TEST_F(PresetsFlowTest, PresetChosenWhileAGroupStopRunsIsRefused) {
+    launchWithTwoPresets();
+    startAndWait(deviceID(1));
+    bool stopped = false;
+    app->stopGroup([&](bool result) { stopped = result; });
+    ASSERT_TRUE(app->groupBusy());
+    app->presets->choose(1);
+    EXPECT_EQ(noticeShown(), tr("notice.stop_before_preset"));
+    EXPECT_EQ(app->presets->selected(), 0);
+    ASSERT_TRUE(waitUntil([&] { return stopped; }, std::chrono::seconds(15)));
+    EXPECT_EQ(app->store->document.active, "default");
+}
+
+TEST_F(PresetsFlowTest, SavingUnderAnExistingNameInOtherCaseOverwritesThatPreset) {
+    launchWithTwoPresets();
+    const std::vector<Profile> current = app->store->clients();
+    app->saveAsPreset("сТУДИЯ");
+    EXPECT_EQ(presetIds(), (std::vector<std::string>{"default", "studio"}));
+    const Preset& studio = app->store->document.presets[1];
+    EXPECT_EQ(studio.name, "Студия");
+    EXPECT_EQ(studio.clients, current);
+    EXPECT_EQ(app->store->document.active, "studio");
+    EXPECT_EQ(app->presets->selected(), 1);
+    EXPECT_EQ(app->presets->currentText(), QString::fromUtf8("Студия"));
+    EXPECT_EQ(noticeShown(), tr("notice.preset_saved", "сТУДИЯ"));
+    EXPECT_EQ(PanelStore(dataDir).document, app->store->document);
+}
+
+TEST_F(PresetsFlowTest, SavingUnderANewNameAppendsAPresetWithAFreshUuid) {
+    launchWithTwoPresets();
+    app->saveAsPreset("Live");
+    app->saveAsPreset("Tour");
+    ASSERT_EQ(app->store->document.presets.size(), 4u);
+    const QRegularExpression uuid(
+        "^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
+    const Preset& live = app->store->document.presets[2];
+    const Preset& tour = app->store->document.presets[3];
+    EXPECT_TRUE(uuid.match(QString::fromStdString(live.id)).hasMatch()) << live.id;
+    EXPECT_NE(live.id, tour.id);
+    EXPECT_EQ(live.name, "Live");
+    EXPECT_EQ(live.clients, app->store->document.presets[0].clients);
+    EXPECT_EQ(app->store->document.active, tour.id);
+    EXPECT_EQ(app->presets->choices(),
+              (QStringList{"Default", QString::fromUtf8("Студия"), "Live", "Tour"}));
+    EXPECT_EQ(app->presets->selected(), 3);
+}
+
+TEST_F(PresetsFlowTest, SavePresetDialogProposesTheActiveNameAndTrimsTheAnswer) {
+    launchWithTwoPresets();
+    app->savePreset->click();
+    auto* dialog = dynamic_cast<PresetDialog*>(app->activeDialog.get());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->name->text(), "Default");
+    // While it is open no other dialog opens.
+    app->showSettings();
+    EXPECT_EQ(app->activeDialog.get(), dialog);
+
+    dialog->name->setText("  Night\n");
+    dialog->commit();
+    ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
+    EXPECT_EQ(app->store->document.presets.back().name, "Night");
+    EXPECT_EQ(noticeShown(), tr("notice.preset_saved", "Night"));
+}
+
+TEST_F(PresetsFlowTest, SettingsRewriteEveryClientAndItsConfiguration) {
+    launchWithTwoPresets();
+    SettingsDialog* dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dialog->discovery->setChecked(false);
+    dialog->updateDiscovery();
+    dialog->server->setText("10.0.0.5");
+    dialog->port->setText("29000");
+    saveSettings(dialog);
+
+    EXPECT_EQ(noticeShown(), tr("notice.settings_saved"));
+    const Profile& client = app->store->clients().at(0);
+    EXPECT_EQ(client.server, "10.0.0.5");
+    EXPECT_EQ(client.port, "29000");
+    const std::string ini = readFile(app->store->configURL(client));
+    EXPECT_NE(ini.find("server_ip=10.0.0.5\nserver_port=29000\n"), std::string::npos);
+    // The other preset's devices are not touched.
+    EXPECT_EQ(app->store->document.presets[1].clients[0].server, "auto");
+    const PanelStore saved(dataDir);
+    EXPECT_EQ(saved.document.settings.server, "10.0.0.5");
+    EXPECT_EQ(saved.document.settings.port, 29000);
+    EXPECT_FALSE(fs::exists(plist()));
+
+    dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dialog->discovery->setChecked(true);
+    saveSettings(dialog);
+    EXPECT_EQ(app->store->clients().at(0).server, "auto");
+    EXPECT_NE(readFile(app->store->configURL(app->store->clients().at(0))).find("server_ip=auto\n"),
+              std::string::npos);
+}
+
+TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
+    launchWithTwoPresets();
+    SettingsDialog* dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dialog->language->setSelected(1);
+    saveSettings(dialog);
+
+    Localizer russian;
+    russian.load("ru");
+    auto ru = [&](const std::string& key) { return QString::fromStdString(russian.text(key)); };
+    EXPECT_EQ(app->devicesHeading->text(), ru("main.devices"));
+    EXPECT_EQ(app->settings->toolTip(), ru("main.settings"));
+    EXPECT_EQ(app->statusItem->titles().last(), ru("tray.exit"));
+    QStringList mainMenu;
+    for (QAction* menu : app->window->menuBar()->actions()) {
+        for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>{})
+            mainMenu << item->text();
+    }
+    EXPECT_TRUE(mainMenu.contains(ru("main.settings"))) << mainMenu.join("|").toStdString();
+    ASSERT_EQ(app->cards.size(), 1u);
+    EXPECT_EQ(app->cards[0]->texts().status, ru("status.stopped"));
+    EXPECT_EQ(noticeShown(), russian.text("notice.settings_saved"));
+    EXPECT_EQ(app->store->document.settings.language, "ru");
+    EXPECT_FALSE(fs::exists(plist()));
+    EXPECT_FALSE(fs::exists(autostart()));
+}
+
+TEST_F(PresetsFlowTest, LaunchAtLoginOnOffAndOffAgain) {
+    launchWithTwoPresets();
+    SettingsDialog* dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dialog->login->setChecked(true);
+    saveSettings(dialog);
+    EXPECT_TRUE(app->store->document.settings.login);
+    const std::string agent = readFile(plist());
+    EXPECT_NE(agent.find("<key>RunAtLoad</key>\n\t<true/>"), std::string::npos);
+    EXPECT_NE(agent.find("<string>" + bundleDir().string() + "</string>"), std::string::npos);
+    EXPECT_NE(readFile(autostart()).find("vornisel-control"), std::string::npos);
+
+    dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dialog->login->setChecked(false);
+    saveSettings(dialog);
+    EXPECT_FALSE(app->store->document.settings.login);
+    EXPECT_FALSE(fs::exists(plist()));
+    EXPECT_FALSE(fs::exists(autostart()));
+    EXPECT_NO_THROW(app->configureLogin(false));
+}
+
+TEST_F(PresetsFlowTest, LoginItemThatCannotBeWrittenKeepsTheOldSettings) {
+    launchWithTwoPresets();
+    writeFile(home / "Library", "a file where a folder belongs");
+    SettingsDialog* dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dialog->login->setChecked(true);
+    dialog->language->setSelected(1);
+    saveSettings(dialog);
+
+    EXPECT_TRUE(noticeVisible());
+    EXPECT_NE(noticeShown().find("Library"), std::string::npos) << noticeShown();
+    EXPECT_FALSE(app->store->document.settings.login);
+    EXPECT_EQ(app->store->document.settings.language, "en");
+    EXPECT_FALSE(fs::exists(autostart()));
+}
+
+TEST_F(PresetsFlowTest, ConfigurationThatCannotBeWrittenStopsBeforeSaving) {
+    launchWithTwoPresets();
+    const std::string before = readFile(dataDir / "panel.json");
+    fs::remove_all(dataDir / "config");
+    writeFile(dataDir / "config", "a file where a folder belongs");
+    SettingsDialog* dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dialog->port->setText("29001");
+    saveSettings(dialog);
+
+    EXPECT_TRUE(noticeVisible());
+    EXPECT_NE(noticeShown(), tr("notice.settings_saved"));
+    // Updated in memory, not on disk.
+    EXPECT_EQ(app->store->clients().at(0).port, "29001");
+    EXPECT_EQ(readFile(dataDir / "panel.json"), before);
+}
+
+}  // namespace
+}  // namespace vornisel::test
