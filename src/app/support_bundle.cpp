@@ -101,10 +101,14 @@ std::string secondsText(double seconds) {
 
 std::string telemetryCsv(const std::deque<Telemetry>& samples) {
     std::string csv = "time";
-    for (const std::string& name : Telemetry::fields())
-        csv += "," + name;
-    for (const Telemetry& sample : samples)
-        csv += "\n" + sampleLine(sample);
+    for (const std::string& name : Telemetry::fields()) {
+        csv += ',';
+        csv += name;
+    }
+    for (const Telemetry& sample : samples) {
+        csv += '\n';
+        csv += sampleLine(sample);
+    }
     return csv;
 }
 
