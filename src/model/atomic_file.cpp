@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -49,14 +50,27 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& tempo
     }
 }
 
-// Removes the temporary file unless the rename has consumed it.
+// ".panel.json.XXXXXX" beside "panel.json": the names temporaries of `target` get.
+std::string temporaryPattern(const std::filesystem::path& target) {
+    std::filesystem::path name(".");
+    name += target.filename();
+    name += ".XXXXXX";
+    return (target.parent_path() / name).string();
+}
+
+// The data is written to an unnamed file (O_TMPFILE), which gets a name only just before the
+// rename: a process killed while it writes or flushes (the long part) leaves nothing behind.
+// File systems without unnamed files get a named temporary from the start. Either way the
+// temporary is removed on failure, and a leftover of a killed process is swept by
+// removeLeftoverTemporaries.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::filesystem::path& target) {
-        std::filesystem::path name(".");
-        name += target.filename();
-        name += ".XXXXXX";
-        std::string pattern = (target.parent_path() / name).string();
+    explicit TemporaryFile(const std::filesystem::path& target) : target_(target) {
+        if (::access("/proc/self/fd", X_OK) == 0) {
+            fd_ = ::open(target.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+            if (fd_ >= 0) return;
+        }
+        std::string pattern = temporaryPattern(target);
         fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (fd_ < 0) throwErrno(errno, "cannot create a temporary file beside", target);
         path_ = pattern;
@@ -69,16 +83,40 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     int fd() const { return fd_; }
+    // For messages: the unnamed file has no path of its own yet.
+    std::filesystem::path shownPath() const { return path_.empty() ? target_ : path_; }
     const std::filesystem::path& path() const { return path_; }
+
+    // Links an unnamed file into the folder under a fresh temporary name.
+    void giveName() {
+        if (!path_.empty()) return;
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        std::random_device seed;
+        std::mt19937 random(seed());
+        const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        std::uniform_int_distribution<size_t> pick(0, sizeof letters - 2);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = temporaryPattern(target_);
+            for (size_t i = name.size() - 6; i < name.size(); ++i)
+                name[i] = letters[pick(random)];
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                path_ = name;
+                return;
+            }
+            if (errno != EEXIST) break;
+        }
+        throwErrno(errno, "cannot name a temporary file beside", target_);
+    }
 
     void close() {
         const int fd = fd_;
         fd_ = -1;
-        if (::close(fd) != 0 && errno != EINTR) throwErrno(errno, "cannot close", path_);
+        if (::close(fd) != 0 && errno != EINTR) throwErrno(errno, "cannot close", shownPath());
     }
     void release() { path_.clear(); }
 
 private:
+    std::filesystem::path target_;
     int fd_ = -1;
     std::filesystem::path path_;
 };
@@ -88,18 +126,33 @@ private:
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     const std::filesystem::path target = path.has_parent_path() ? path : "." / path;
     TemporaryFile temporary(target);
-    writeAll(temporary.fd(), bytes, temporary.path());
+    writeAll(temporary.fd(), bytes, temporary.shownPath());
     if (::fchmod(temporary.fd(), targetMode(target)) != 0) {
-        throwErrno(errno, "cannot set permissions of", temporary.path());
+        throwErrno(errno, "cannot set permissions of", temporary.shownPath());
     }
     // Without the flush a crash soon after the rename could leave an empty file in place of both
     // the old and the new content.
-    if (::fsync(temporary.fd()) != 0) throwErrno(errno, "cannot flush", temporary.path());
+    if (::fsync(temporary.fd()) != 0) throwErrno(errno, "cannot flush", temporary.shownPath());
+    temporary.giveName();
     temporary.close();
     if (::rename(temporary.path().c_str(), target.c_str()) != 0) {
         throwErrno(errno, "cannot replace", target);
     }
     temporary.release();
+}
+
+void removeLeftoverTemporaries(const std::filesystem::path& path) {
+    const std::filesystem::path target = path.has_parent_path() ? path : "." / path;
+    const std::string prefix = std::filesystem::path(temporaryPattern(target)).filename().string();
+    const size_t stem = prefix.size() - 6;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() && name.compare(0, stem, prefix, 0, stem) == 0 &&
+            entry.is_regular_file(ignored)) {
+            std::filesystem::remove(entry.path(), ignored);
+        }
+    }
 }
 
 }  // namespace vornisel

@@ -11,4 +11,8 @@ namespace vornisel {
 // the error (std::system_error or std::filesystem::filesystem_error) is passed on.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Removes what writes of `path` killed half-way left behind (their temporary files). Call it only
+// where no other write of the same file can be under way, e.g. when a store is opened.
+void removeLeftoverTemporaries(const std::filesystem::path& path);
+
 }  // namespace vornisel

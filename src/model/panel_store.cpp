@@ -23,7 +23,10 @@ namespace fs = std::filesystem;
 }
 
 struct OpenFile {
-    explicit OpenFile(const fs::path& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    // Non-blocking only so that a FIFO in the file's place cannot hang the opening; it is refused
+    // right after as no regular file.
+    explicit OpenFile(const fs::path& path)
+        : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
         if (fd < 0) throwErrno("cannot open", path);
     }
     ~OpenFile() { ::close(fd); }
@@ -41,6 +44,9 @@ std::string readStoredFile(const fs::path& path) {
     if (S_ISDIR(info.st_mode)) {
         throw fs::filesystem_error("cannot read", path,
                                    std::make_error_code(std::errc::is_a_directory));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throwDecodeError(path.filename().string(), "", "is not a regular file and is not read");
     }
     if (static_cast<uintmax_t>(info.st_size) > maxDocumentBytes) {
         throwTooLarge(path.filename().string());
@@ -70,6 +76,8 @@ void PanelStore::open() {
     fs::create_directories(directory_);
     const fs::path panel = directory_ / "panel.json";
     const fs::path legacy = directory_ / "profiles.json";
+    // A save killed just before its rename leaves a temporary behind; the next opening sweeps it.
+    removeLeftoverTemporaries(panel);
     if (fs::exists(panel)) {
         document = parsePanelDocument(readStoredFile(panel), "panel.json");
     } else if (fs::exists(legacy)) {
