@@ -2,10 +2,13 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShowEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vornisel {
 
@@ -19,8 +22,25 @@ MainWindow::MainWindow(QWidget* content, QSize contentSize) {
 }
 
 void MainWindow::fitContent(QSize size) {
+    wanted_ = size;
     resize(size.width(), size.height() + menuBar()->sizeHint().height());
     centralWidget()->resize(size);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!wanted_.isValid()) {
+        return;
+    }
+    // Only a shown window knows its menu bar's real height (style and fonts are applied late);
+    // the first showing corrects the window so that the content gets exactly the stored size.
+    const QSize wanted = std::exchange(wanted_, QSize());
+    layout()->activate();
+    const QSize content = centralWidget()->size();
+    if (content != wanted) {
+        resize(size() + (wanted - content));
+        layout()->activate();
+    }
 }
 
 QSize MainWindow::openingSize(double storedWidth, double storedHeight) {

@@ -34,8 +34,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    QSize wanted_;
     std::function<bool()> shouldClose_;
 };
 
