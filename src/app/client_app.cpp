@@ -18,6 +18,7 @@
 #include "app/qt_dispatch.h"
 #include "app/quit_signals.h"
 #include "app/status_menu.h"
+#include "app/ui_check.h"
 #include "engine/engine_controller.h"
 #include "l10n/localizer.h"
 #include "model/app_bundle.h"
@@ -110,7 +111,7 @@ bool ClientApp::applicationDidFinishLaunching() {
     if (!testMode && store->firstRun) {
         showSettings();
     }
-    // The scripted UI check and the preview rendering hook in here once they exist.
+    startBuiltInCheck(*this);
     return true;
 }
 
