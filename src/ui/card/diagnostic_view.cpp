@@ -63,10 +63,14 @@ std::array<std::string, 4> diagnosticFigures(const std::deque<Telemetry>& sample
 
 std::vector<double> chartSeries(const std::deque<Telemetry>& samples, const std::string& field) {
     const size_t first = samples.size() > kChartWindow ? samples.size() - kChartWindow : 0;
+    // Find the statistic's position once: a lookup by name per sample was the costliest part of
+    // a card refresh.
+    const auto& names = Telemetry::fields();
+    const size_t index = size_t(std::find(names.begin(), names.end(), field) - names.begin());
     std::vector<double> values;
     values.reserve(samples.size() - first);
     for (size_t i = first; i < samples.size(); ++i) {
-        values.push_back(static_cast<double>(samples[i][field]));
+        values.push_back(static_cast<double>(samples[i].at(index)));
     }
     return values;
 }
