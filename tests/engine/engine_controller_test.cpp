@@ -120,8 +120,10 @@ TEST(EngineControllerTest, StubbornHostIsKilledAfterStopAndTerminateWaits) {
     const auto start = Clock::now();
     EXPECT_EQ(h.stopAndWait(id, std::chrono::seconds(15)), true);
     const double elapsed = secondsSince(start);
+    // 3 s after STOP and 2 s after SIGTERM, then the kill; the STOP exchange itself may take up to
+    // its 2 s reply limit on a busy machine before the first wait begins.
     EXPECT_GT(elapsed, 4.9);
-    EXPECT_LT(elapsed, 7.2);
+    EXPECT_LT(elapsed, 9.5);
     EXPECT_TRUE(h.rt(id)->process->endedBySignal());
     EXPECT_EQ(h.rt(id)->process->terminationStatus(), SIGKILL);
     EXPECT_EQ(h.rt(id)->state, Json({{"status", 6}}));
