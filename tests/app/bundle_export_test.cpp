@@ -8,6 +8,7 @@
 #include "app/support_bundle.h"
 #include "app_fixture.h"
 #include "l10n/localizer.h"
+#include "support/archive_entries.h"
 #include "ui/theme/panel_view.h"
 
 namespace vornisel::test {
@@ -17,22 +18,6 @@ namespace fs = std::filesystem;
 
 uint32_t deviceID(uint32_t k) {
     return 2200000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
-}
-
-std::vector<std::string> archiveEntries(const fs::path& archive) {
-    std::vector<std::string> entries;
-    std::string quoted = "'";
-    for (char c : archive.string())
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    FILE* pipe = popen(("unzip -Z1 " + quoted + "'").c_str(), "r");
-    char buffer[4096];
-    while (pipe && fgets(buffer, sizeof buffer, pipe)) {
-        std::string entry(buffer);
-        if (!entry.empty() && entry.back() == '\n') entry.pop_back();
-        entries.push_back(entry);
-    }
-    if (pipe) pclose(pipe);
-    return entries;
 }
 
 class BundleExportTest : public AppFixture {

@@ -13,12 +13,14 @@
 #include "engine/telemetry.h"
 #include "l10n/localizer.h"
 #include "model/panel_store.h"
+#include "support/archive_entries.h"
 #include "support/temp_dir.h"
 
 namespace vornisel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::archiveEntries;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
@@ -158,23 +160,6 @@ TEST_F(BundleFilesTest, FailureStopsAtTheFirstFileThatCannotBeMade) {
     EXPECT_ANY_THROW(bundle.write(*store, profile, runtime));
     EXPECT_TRUE(fs::exists(bundle.folder() / "panel.json"));
     EXPECT_FALSE(fs::exists(bundle.folder() / "telemetry.csv"));
-}
-
-// Lists an archive's entries with unzip, one per line.
-std::vector<std::string> archiveEntries(const fs::path& archive) {
-    std::vector<std::string> entries;
-    std::string quoted = "'";
-    for (char c : archive.string())
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    FILE* pipe = popen(("unzip -Z1 " + quoted + "'").c_str(), "r");
-    char buffer[4096];
-    while (pipe && fgets(buffer, sizeof buffer, pipe)) {
-        std::string entry(buffer);
-        if (!entry.empty() && entry.back() == '\n') entry.pop_back();
-        entries.push_back(entry);
-    }
-    if (pipe) pclose(pipe);
-    return entries;
 }
 
 int runArchiver(const SupportBundle& bundle) {

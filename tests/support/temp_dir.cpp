@@ -9,7 +9,8 @@
 namespace vornisel::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vornisel-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "vornisel-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
@@ -50,11 +51,17 @@ void writeFile(const std::filesystem::path& path, const std::string& text) {
     out << text;
 }
 
-std::filesystem::path bundleDir() { return VORNISEL_BUNDLE_DIR; }
+std::filesystem::path bundleDir() {
+    return VORNISEL_BUNDLE_DIR;
+}
 std::filesystem::path engineHostPath() {
     return bundleDir() / "Contents/MacOS/vornisel_macos_engine_host";
 }
-std::filesystem::path programPath() { return bundleDir() / "Contents/MacOS/vornisel-control"; }
-std::filesystem::path sourceDir() { return VORNISEL_SOURCE_DIR; }
+std::filesystem::path programPath() {
+    return bundleDir() / "Contents/MacOS/vornisel-control";
+}
+std::filesystem::path sourceDir() {
+    return VORNISEL_SOURCE_DIR;
+}
 
 }  // namespace vornisel::test
