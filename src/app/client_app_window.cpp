@@ -106,13 +106,22 @@ void ClientApp::layout() {
     for (DeviceCard* card : cards) {
         heights.push_back(static_cast<int>(card->requestedHeight()));
     }
+    // The list's whole width; an area whose scroller is on already leaves that scroller out.
+    const int scrollerWidth = scroll->verticalScrollBar()->sizeHint().width();
     QSize content = scroll->maximumViewportSize();
+    if (scroll->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn) {
+        content.setWidth(content.width() + scrollerWidth);
+    }
     CardStack stack = stackCards(content.width(), content.height(), heights);
-    if (stack.bodyHeight > content.height()) {
+    const bool scroller = stack.bodyHeight > content.height();
+    if (scroller) {
         // The scroller appears and takes its width from the cards.
-        content.setWidth(content.width() - scroll->verticalScrollBar()->sizeHint().width());
+        content.setWidth(content.width() - scrollerWidth);
         stack = stackCards(content.width(), content.height(), heights);
     }
+    // The scroller is shown exactly when the cards overflow, decided here rather than by the
+    // scroll area's own queued check, which would show it in a second pass after the first frame.
+    scroll->setVerticalScrollBarPolicy(scroller ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     for (size_t i = 0; i < cards.size(); ++i) {
         cards[i]->setGeometry(stack.cards[i]);
         cards[i]->refresh();

@@ -2,6 +2,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include "app/main_window.h"
 #include "app/status_menu.h"
@@ -90,10 +91,33 @@ TEST_F(ClientAppWindowTest, NoticeBarMovesTheListByFortyTwoPoints) {
     EXPECT_EQ(app->scroll->geometry(), list);
 }
 
+TEST_F(ClientAppWindowTest, TheScrollerShowsExactlyWhenTheCardsOverflow) {
+    std::vector<Profile> clients;
+    for (uint32_t id = 1; id <= 8; ++id) {
+        clients.push_back(demoProfile(id, demoDevices().at(0).uid, "Studio " + std::to_string(id)));
+    }
+    prepareStore(800, 450, clients);
+    ASSERT_TRUE(launch());
+    settle();
+    QScrollBar* scroller = app->scroll->verticalScrollBar();
+    EXPECT_TRUE(scroller->isVisible());
+    EXPECT_GT(app->body->height(), app->scroll->viewport()->height());
+    // The cards were laid out for the width the scroller leaves.
+    EXPECT_EQ(app->body->width(), app->scroll->viewport()->width());
+
+    app->window->fitContent(QSize(800, 3000));
+    settle();
+    EXPECT_FALSE(scroller->isVisible());
+    EXPECT_EQ(app->body->width(), app->scroll->viewport()->width());
+    EXPECT_EQ(app->body->height(), app->scroll->viewport()->height());
+}
+
 TEST_F(ClientAppWindowTest, ClosingHidesTheWindowAndTheStatusMenuFollows) {
     prepareStore(1040, 720);
     ASSERT_TRUE(launch());
     ASSERT_NE(app->statusItem, nullptr);
+    // The icon is offered to the tray once the window's first frame is out.
+    EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
     // Showing the window at launch does not rebuild the menu; it catches up at the next rebuild.
     EXPECT_EQ(app->statusItem->titles(),
               (QStringList{text("tray.start"), text("tray.show"), text("tray.exit")}));
@@ -120,6 +144,7 @@ TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenu) {
     }
     ASSERT_TRUE(launch());
     EXPECT_FALSE(app->window->isVisible());
+    EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
     EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
     app->toggleWindow();
     EXPECT_TRUE(app->window->isVisible());
