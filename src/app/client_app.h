@@ -182,6 +182,7 @@ private:
     void buildViewTree();
     void connectControls();
     void createStatusItem();
+    void attachStatusIcon();
     void startTimer();
     void connectQuitRequests();
 

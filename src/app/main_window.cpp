@@ -1,20 +1,52 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
 namespace vornisel {
 
+namespace {
+
+// Watches a window for its first exposure. The expose event is handled by painting and flushing
+// the whole window, so a call queued from here runs once that frame is out.
+class FirstFrameWatcher : public QObject {
+public:
+    FirstFrameWatcher(QWindow* window, std::function<void()> callback)
+        : QObject(window), window_(window), callback_(std::move(callback)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Expose && window_->isExposed() && callback_) {
+            QTimer::singleShot(0, window_, std::exchange(callback_, {}));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWindow* window_;
+    std::function<void()> callback_;
+};
+
+}  // namespace
+
 MainWindow::MainWindow(QWidget* content, QSize contentSize) {
     // A menu bar inside the window on every desktop, so what the window shows does not depend
-    // on whether a global menu service happens to run.
+    // on whether a global menu service happens to run. Said before the bar exists, so it never
+    // looks for such a service (a session-bus connection on the way to the first frame).
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     menuBar()->setNativeMenuBar(false);
     content->setMinimumSize(minimumContent);
     setCentralWidget(content);
@@ -75,6 +107,15 @@ void MainWindow::bringToFront() {
     }
     raise();
     activateWindow();
+}
+
+void MainWindow::afterFirstFrame(std::function<void()> callback) {
+    QWindow* handle = windowHandle();
+    if (!handle || handle->isExposed()) {
+        QTimer::singleShot(0, this, std::move(callback));
+        return;
+    }
+    new FirstFrameWatcher(handle, std::move(callback));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

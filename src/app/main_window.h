@@ -31,6 +31,9 @@ public:
     void centerOnScreen();
     // Shows the window, brings it to the front and asks for the keyboard focus.
     void bringToFront();
+    // Runs `callback` once, from the event loop, after the shown window's first frame was drawn
+    // and handed to the display (at once if it already was).
+    void afterFirstFrame(std::function<void()> callback);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -8,12 +8,18 @@
 #include <QPixmap>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <utility>
 
 #include "ui/theme/theme.h"
 
 namespace vornisel {
 
-StatusMenu::StatusMenu(QObject* parent) : QObject(parent) {
+StatusMenu::StatusMenu(QObject* parent) : QObject(parent) {}
+
+void StatusMenu::attachTray() {
+    if (std::exchange(attached_, true)) {
+        return;
+    }
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         tray_ = new QSystemTrayIcon(icon(), this);
         tray_->setToolTip(title());
@@ -23,6 +29,9 @@ StatusMenu::StatusMenu(QObject* parent) : QObject(parent) {
                         activated_();
                     }
                 });
+        if (menu_) {
+            tray_->setContextMenu(menu_.get());
+        }
         tray_->show();
     }
 }

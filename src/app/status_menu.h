@@ -13,9 +13,10 @@ class QSystemTrayIcon;
 namespace vornisel {
 
 // The status item: a tray icon showing "VN" when the desktop has a tray, and its menu, which
-// exists and is kept current with or without a tray. The menu is replaced as a whole on every
-// rebuild; while the old one is open the new one waits until it closes, so a rebuild every second
-// does not pull the menu from under the pointer.
+// exists and is kept current with or without a tray. The icon joins the tray only when asked
+// (`attachTray`), since asking the desktop for its tray takes a session-bus connection. The menu is
+// replaced as a whole on every rebuild; while the old one is open the new one waits until it
+// closes, so a rebuild every second does not pull the menu from under the pointer.
 class StatusMenu : public QObject {
     Q_OBJECT
 
@@ -33,11 +34,17 @@ public:
     // That text drawn into an icon, since a tray shows pictures only.
     static QIcon icon();
 
+    // Puts the icon in the desktop's tray, if it has one, with the menu in force. Later calls
+    // do nothing.
+    void attachTray();
+
     void setItems(std::vector<Item> items);
     // The menu in force (the one being shown, while a rebuild waits).
     QMenu* menu() const { return menu_.get(); }
     // The items the menu has, or will have once an open menu closes.
     QStringList titles() const;
+    // Whether the icon was offered to the tray yet.
+    bool attached() const { return attached_; }
     // Null when the desktop has no tray.
     QSystemTrayIcon* tray() const { return tray_; }
     // A click on the tray icon itself (not its menu).
@@ -47,6 +54,7 @@ private:
     void install();
 
     QSystemTrayIcon* tray_ = nullptr;
+    bool attached_ = false;
     std::unique_ptr<QMenu> menu_;
     std::vector<Item> items_;
     bool waiting_ = false;
