@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QScrollArea>
 #include <QSessionManager>
 #include <QTimer>
@@ -106,6 +109,7 @@ bool ClientApp::applicationDidFinishLaunching() {
     if (testMode || !store->document.settings.minimized) {
         showWindow();
     }
+    attachStatusIcon();
     startTimer();
     connectQuitRequests();
     if (!testMode && store->firstRun) {
@@ -138,9 +142,13 @@ void ClientApp::loadIcon() {
     const auto icon = AppBundle::resources() / "vornisel.png";
     std::error_code error;
     if (std::filesystem::is_regular_file(icon, error)) {
-        QIcon image(QString::fromStdString(icon.string()));
+        // Read as PNG outright: an icon left to guess its file's format loads every image
+        // plugin to ask it.
+        QImageReader reader(QString::fromStdString(icon.string()), "png");
+        reader.setAutoDetectImageFormat(false);
+        const QImage image = reader.read();
         if (!image.isNull()) {
-            QApplication::setWindowIcon(image);
+            QApplication::setWindowIcon(QIcon(QPixmap::fromImage(image)));
         }
     }
 }
