@@ -7,6 +7,7 @@
 
 #include "app/client_app.h"
 #include "app/command_line.h"
+#include "app/font_warmup.h"
 #include "hardware/device.h"
 #include "ui/theme/theme.h"
 
@@ -21,8 +22,10 @@ int listDevices() {
 // The interactive panel: the controller launches from inside the event loop (as the platform
 // reports a finished launch), so that a store that cannot be opened can end the loop it runs in.
 int runApplication(int argc, char** argv, const std::vector<std::string>& arguments) {
+    vornisel::FontWarmup fonts;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vornisel Control"));
+    fonts.wait();
     vornisel::Theme::applyDarkAppearance(application);
     vornisel::ClientApp delegate(arguments);
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
