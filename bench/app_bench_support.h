@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -140,17 +141,18 @@ inline bool startAll(ClientApp& app) {
         60);
 }
 
-// Prints a monotonic timestamp and ends the process once `window` has painted its first frame.
-class FirstPaintExit : public QObject {
+// Prints a monotonic timestamp and ends the process once `window` has drawn its first frame: its
+// first exposure is handled by painting and flushing the whole window, so a call queued when it
+// arrives runs once that frame is out. Installed last, it queues ahead of any work the program
+// itself deferred until after that frame.
+class FirstFrameExit : public QObject {
 public:
-    explicit FirstPaintExit(QWidget* window) : window_(window) {}
+    explicit FirstFrameExit(QWindow* window) : window_(window) { window->installEventFilter(this); }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!seen_ && event->type() == QEvent::Paint && widget && widget->window() == window_) {
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (!seen_ && event->type() == QEvent::Expose && window_->isExposed()) {
             seen_ = true;
-            // Queued, so it runs after the whole frame was painted and flushed.
             QMetaObject::invokeMethod(
                 this,
                 [] {
@@ -164,7 +166,7 @@ protected:
     }
 
 private:
-    QWidget* window_;
+    QWindow* window_;
     bool seen_ = false;
 };
 
