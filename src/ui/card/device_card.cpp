@@ -10,6 +10,7 @@
 #include "ui/card/diagnostic_view.h"
 #include "ui/card/meter_bridge.h"
 #include "ui/theme/action_button.h"
+#include "ui/theme/panel_style.h"
 #include "ui/theme/theme.h"
 
 namespace vornisel {
@@ -66,15 +67,7 @@ void DeviceCard::buildMeterStrip() {
     meterScroll_->viewport()->setBackgroundRole(QPalette::Window);
     meterScroll_->viewport()->setAutoFillBackground(true);
     // A thin scroller, so a strip that scrolls still shows the meters' channel numbers.
-    meterScroll_->horizontalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:horizontal { height: 6px; background: %1; margin: 0; }"
-                       "QScrollBar::handle:horizontal { background: %2; border-radius: 3px; "
-                       "min-width: 24px; }"
-                       "QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal "
-                       "{ width: 0; }"
-                       "QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal "
-                       "{ background: none; }")
-            .arg(card_colors::meterBackground().name(), Theme::border().name()));
+    PanelStyle::makeThin(meterScroll_->horizontalScrollBar());
     meterScroll_->setWidgetResizable(false);
     meterScroll_->setWidget(meter_);
 }

@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
-#include <QStyleFactory>
 #include <cmath>
 #include <map>
 
+#include "ui/theme/panel_style.h"
 #include "ui/theme/theme_label.h"
 
 namespace vornisel {
@@ -176,7 +176,7 @@ void Theme::outline(QPainter& painter, const QRectF& rect, const QColor& color) 
 }
 
 void Theme::applyDarkAppearance(QApplication& app) {
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+    app.setStyle(new PanelStyle);
     const QColor disabled(111, 119, 130);
     QPalette p;
     p.setColor(QPalette::Window, background());

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStyle>
 
 #include "ui/theme/pixel_check.h"
@@ -107,7 +108,9 @@ TEST(ThemeTest, DarkAppearanceUsesFusionAndThemeColours) {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);
     Theme::applyDarkAppearance(*app);
-    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+    auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->baseStyle()->name().toLower(), "fusion");
     const QPalette p = QApplication::palette();
     EXPECT_EQ(p.color(QPalette::Window), Theme::background());
     EXPECT_EQ(p.color(QPalette::Base), Theme::fieldFill());

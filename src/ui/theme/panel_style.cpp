@@ -1,0 +1,129 @@
+#include "ui/theme/panel_style.h"
+
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOptionSlider>
+#include <algorithm>
+
+#include "ui/theme/glyph.h"
+#include "ui/theme/theme.h"
+
+namespace vornisel {
+
+namespace {
+
+constexpr const char* thinProperty = "vorniselThinScroller";
+
+// Where the handle of a thin bar sits: its length follows the visible share of the range.
+QRect thinHandle(const QStyleOptionSlider& bar) {
+    const QRect track = bar.rect;
+    const bool horizontal = bar.orientation == Qt::Horizontal;
+    const int span = horizontal ? track.width() : track.height();
+    const qint64 range = qint64(bar.maximum) - bar.minimum;
+    int length = span;
+    if (range > 0) {
+        length = int(qint64(span) * bar.pageStep / (range + bar.pageStep));
+    }
+    length = std::clamp(length, std::min(PanelStyle::thinHandleMinimum, span), span);
+    const int offset = QStyle::sliderPositionFromValue(bar.minimum, bar.maximum, bar.sliderPosition,
+                                                       span - length, bar.upsideDown);
+    return horizontal ? QRect(track.x() + offset, track.y(), length, track.height())
+                      : QRect(track.x(), track.y() + offset, track.width(), length);
+}
+
+QPixmap chevron(int size, qreal ratio) {
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The glyph points down; the overflow button's points to the right.
+    painter.translate(size / 2.0, size / 2.0);
+    painter.rotate(-90);
+    painter.translate(-size / 2.0, -size / 2.0);
+    drawGlyph(painter, Glyph::chevron, QRectF(0, 0, size, size), Theme::text());
+    return pixmap;
+}
+
+}  // namespace
+
+PanelStyle::PanelStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+void PanelStyle::makeThin(QScrollBar* bar) {
+    // The bar takes this style itself, so it is thin whatever the application's style is.
+    static PanelStyle* const shared = new PanelStyle;
+    bar->setProperty(thinProperty, true);
+    bar->setStyle(shared);
+}
+
+bool PanelStyle::isThin(const QWidget* widget) {
+    return widget && widget->property(thinProperty).toBool();
+}
+
+int PanelStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                            const QWidget* widget) const {
+    if (isThin(widget)) {
+        if (metric == PM_ScrollBarExtent) return thinExtent;
+        if (metric == PM_ScrollBarSliderMin) return thinHandleMinimum;
+    }
+    return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+QRect PanelStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option,
+                                 SubControl part, const QWidget* widget) const {
+    const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+    if (control != CC_ScrollBar || !bar || !isThin(widget)) {
+        return QProxyStyle::subControlRect(control, option, part, widget);
+    }
+    const QRect handle = thinHandle(*bar);
+    const bool horizontal = bar->orientation == Qt::Horizontal;
+    const QRect track = bar->rect;
+    switch (part) {
+        case SC_ScrollBarSlider:
+            return handle;
+        case SC_ScrollBarGroove:
+            return track;
+        case SC_ScrollBarSubPage:
+            return horizontal ? QRect(track.topLeft(), QPoint(handle.left() - 1, track.bottom()))
+                              : QRect(track.topLeft(), QPoint(track.right(), handle.top() - 1));
+        case SC_ScrollBarAddPage:
+            return horizontal
+                       ? QRect(QPoint(handle.right() + 1, track.top()), track.bottomRight())
+                       : QRect(QPoint(track.left(), handle.bottom() + 1), track.bottomRight());
+        default:
+            return {};  // no arrow buttons, no first and last
+    }
+}
+
+void PanelStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                                    QPainter* painter, const QWidget* widget) const {
+    const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+    if (control != CC_ScrollBar || !bar || !isThin(widget)) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    painter->save();
+    painter->fillRect(bar->rect, bar->palette.color(QPalette::Window));
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(Theme::border());
+    const qreal radius = thinExtent / 2.0;
+    painter->drawRoundedRect(QRectF(thinHandle(*bar)), radius, radius);
+    painter->restore();
+}
+
+QIcon PanelStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                               const QWidget* widget) const {
+    if (icon == SP_ToolBarHorizontalExtensionButton) {
+        QIcon drawn;
+        drawn.addPixmap(chevron(16, 1));
+        drawn.addPixmap(chevron(16, 2));
+        return drawn;
+    }
+    return QProxyStyle::standardIcon(icon, option, widget);
+}
+
+}  // namespace vornisel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QProxyStyle>
+
+class QScrollBar;
+
+namespace vornisel {
+
+// The panel's look on top of Fusion. Two things differ:
+// - a scroll bar made thin (`makeThin`) is a 6-pixel track in its palette's window colour with a
+//   rounded handle and no arrow buttons, so a strip that scrolls still shows what is under it;
+// - the menu bar's overflow button shows the panel's own chevron, drawn, where Fusion would load
+//   a picture (and with it every image plugin, to ask which can read it).
+class PanelStyle : public QProxyStyle {
+public:
+    static constexpr int thinExtent = 6;
+    static constexpr int thinHandleMinimum = 24;
+
+    PanelStyle();
+
+    static void makeThin(QScrollBar* bar);
+    static bool isThin(const QWidget* widget);
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override;
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                         const QWidget* widget) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override;
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override;
+};
+
+}  // namespace vornisel
