@@ -2,9 +2,13 @@
 
 #include <QPainter>
 #include <QPen>
+#include <QPixmap>
+#include <QTransform>
 #include <cmath>
 #include <initializer_list>
+#include <map>
 #include <numbers>
+#include <tuple>
 
 namespace vornisel {
 
@@ -112,7 +116,11 @@ QPainterPath glyphPath(Glyph glyph) {
     return path;
 }
 
-void drawGlyph(QPainter& painter, Glyph glyph, const QRectF& rect, const QColor& color) {
+namespace {
+
+constexpr int glyphMargin = 2;
+
+const QPainterPath& outline(Glyph glyph) {
     // Cards repaint every second, so each outline is built once and reused.
     static const auto paths = [] {
         std::array<QPainterPath, allGlyphs.size()> built;
@@ -120,14 +128,67 @@ void drawGlyph(QPainter& painter, Glyph glyph, const QRectF& rect, const QColor&
             built[static_cast<size_t>(g)] = glyphPath(g);
         return built;
     }();
+    return paths[static_cast<size_t>(glyph)];
+}
+
+void strokeGlyph(QPainter& painter, Glyph glyph, QPointF origin, const QColor& color) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.translate(rect.center().x() - 8, rect.center().y() - 8);
+    painter.translate(origin);
     QPen pen(color, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(paths[static_cast<size_t>(glyph)]);
+    painter.drawPath(outline(glyph));
     painter.restore();
+}
+
+// The glyph stroked once into a pixmap per colour and pixel ratio; a stroke is far dearer than a
+// copy, and the same few glyphs are drawn on every card at every repaint.
+const QPixmap& strokedGlyph(Glyph glyph, const QColor& color, qreal ratio) {
+    struct Key {
+        Glyph glyph;
+        QRgb color;
+        qreal ratio;
+        bool operator<(const Key& other) const {
+            return std::tie(glyph, color, ratio) < std::tie(other.glyph, other.color, other.ratio);
+        }
+    };
+    static std::map<Key, QPixmap> cache;
+    const Key key{glyph, color.rgba(), ratio};
+    auto found = cache.find(key);
+    if (found == cache.end()) {
+        // Strokes reach a little past the 16 x 16 box (pen width, round caps).
+        QPixmap pixmap(QSize(16 + 2 * glyphMargin, 16 + 2 * glyphMargin) * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        strokeGlyph(painter, glyph, QPointF(glyphMargin, glyphMargin), color);
+        painter.end();
+        found = cache.emplace(key, std::move(pixmap)).first;
+    }
+    return found->second;
+}
+
+}  // namespace
+
+void drawGlyph(QPainter& painter, Glyph glyph, const QRectF& rect, const QColor& color) {
+    const QPointF origin(rect.center().x() - 8, rect.center().y() - 8);
+    // A copy gives the same pixels as the stroke only where the glyph's box lands on whole device
+    // pixels under a plain translation; anywhere else it is stroked where it stands.
+    const QTransform& transform = painter.deviceTransform();
+    const QPointF device = transform.map(origin);
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const bool aligned =
+        transform.type() <= QTransform::TxScale && qFuzzyCompare(transform.m11(), ratio) &&
+        qFuzzyCompare(transform.m22(), ratio) && device.x() == std::round(device.x()) &&
+        device.y() == std::round(device.y()) && painter.opacity() == 1.0 &&
+        painter.compositionMode() == QPainter::CompositionMode_SourceOver;
+    if (!aligned || ratio > 4) {
+        strokeGlyph(painter, glyph, origin, color);
+        return;
+    }
+    painter.drawPixmap(origin - QPointF(glyphMargin, glyphMargin),
+                       strokedGlyph(glyph, color, ratio));
 }
 
 }  // namespace vornisel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
+#include <QPen>
 #include <vector>
 
 #include "ui/theme/pixel_check.h"
@@ -115,6 +116,36 @@ TEST(GlyphTest, DoublesCrisplyOnATwoTimesDisplay) {
     EXPECT_TRUE(test::sameColor(image.pixelColor(21, 32), kInk, 2));
     EXPECT_TRUE(test::sameColor(image.pixelColor(22, 32), kInk, 2));
     EXPECT_TRUE(image.pixelColor(32, 32) == kPaper);
+}
+
+// A glyph on whole pixels is copied from a stroke made once; it must match a stroke made in place,
+// pen, caps and all, and at a position that cannot be copied it is stroked where it stands.
+TEST(GlyphTest, CopiedGlyphsMatchAStrokeInPlace) {
+    auto stroked = [](Glyph glyph, qreal ratio, QPointF origin) {
+        QImage image(QSize(32, 32) * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(kPaper);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(kInk, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.translate(origin);
+        painter.drawPath(glyphPath(glyph));
+        return image;
+    };
+    for (qreal ratio : {1.0, 2.0}) {
+        for (Glyph glyph : allGlyphs) {
+            // Twice, so the second comes from what the first left behind.
+            EXPECT_EQ(drawn(glyph, ratio), stroked(glyph, ratio, {8, 8}));
+            EXPECT_EQ(drawn(glyph, ratio), stroked(glyph, ratio, {8, 8}))
+                << static_cast<int>(glyph) << " at " << ratio;
+        }
+    }
+    QImage half(32, 32, QImage::Format_ARGB32_Premultiplied);
+    half.fill(kPaper);
+    QPainter painter(&half);
+    drawGlyph(painter, Glyph::settings, QRectF(8.5, 8, 16, 16), kInk);
+    painter.end();
+    EXPECT_EQ(half, stroked(Glyph::settings, 1.0, {8.5, 8}));
 }
 
 }  // namespace
