@@ -1,5 +1,7 @@
 #include "ui/theme/theme.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -20,13 +22,26 @@ QColor rgb(int r, int g, int b) {
     return QColor(r, g, b);
 }
 
-// The family that renders for "sans-serif": the desktop's general font when it is a sans face,
-// else whatever fontconfig maps the sans-serif hint to (DejaVu Sans on a bare system).
+// The family that renders for the desktop's general font, with sans-serif behind it (DejaVu Sans
+// on a bare system). Asked of fontconfig itself: asking Qt would load a whole font for the answer.
 QString sansFamily() {
     static const QString family = [] {
-        QFont probe = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-        probe.setStyleHint(QFont::SansSerif);
-        const QString resolved = QFontInfo(probe).family();
+        const QByteArray general =
+            QFontDatabase::systemFont(QFontDatabase::GeneralFont).family().toUtf8();
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(general.data()));
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        FcChar8* name = nullptr;
+        QString resolved;
+        if (match && FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch) {
+            resolved = QString::fromUtf8(reinterpret_cast<const char*>(name));
+        }
+        if (match) FcPatternDestroy(match);
+        FcPatternDestroy(pattern);
         return resolved.isEmpty() ? QStringLiteral("DejaVu Sans") : resolved;
     }();
     return family;
