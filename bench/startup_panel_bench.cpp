@@ -32,8 +32,8 @@ int minimalWindow(int argc, char** argv) {
 int panel(int argc, char** argv, const char* dataDir) {
     FontWarmup fonts;
     QApplication application(argc, argv);
+    fonts.applicationReady();
     QApplication::setApplicationName(QStringLiteral("Vornisel Control"));
-    fonts.wait();
     Theme::applyDarkAppearance(application);
     AppBundle::setLocation(std::filesystem::path(VORNISEL_BUNDLE_DIR));
     ClientApp delegate({"--data-dir", dataDir});
@@ -42,7 +42,9 @@ int panel(int argc, char** argv, const char* dataDir) {
         delegate.applicationDidFinishLaunching();
         exit = std::make_unique<FirstFrameExit>(delegate.window->windowHandle());
     });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    fonts.wait();
+    return status;
 }
 
 struct Run {

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace vornisel {
 
-// Loads the system's font configuration on a second thread while the application connects to
-// the display, so the first text laid out finds it ready instead of reading every configuration
-// file on the way to the first frame. `wait()` must come before the first font is resolved;
-// the destructor waits too.
+// Prepares fonts on a second thread while the main thread starts up: first the system's font
+// configuration, while the application connects to the display; then, once the application
+// exists, Qt's list of the fonts installed, while the main thread builds its views. The first text
+// laid out then finds both ready.
+//
+// Order of use: construct before the application; call `applicationReady()` right after it is
+// constructed and before any font is resolved; call `wait()` before the application is destroyed.
 class FontWarmup {
 public:
     FontWarmup();
@@ -15,9 +20,21 @@ public:
     FontWarmup(const FontWarmup&) = delete;
     FontWarmup& operator=(const FontWarmup&) = delete;
 
+    // Returns once the configuration is loaded, and lets the thread go on to Qt's font list.
+    void applicationReady();
+    // Returns once the thread is done (at once if there is none).
     void wait();
 
 private:
+    enum class Stage { loading, configured, listing };
+
+    void run();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Stage stage_ = Stage::loading;
+    bool released_ = false;  // the thread may go on (or give up, when no application came)
+    bool listFonts_ = false;
     std::thread thread_;
 };
 

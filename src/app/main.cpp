@@ -24,13 +24,15 @@ int listDevices() {
 int runApplication(int argc, char** argv, const std::vector<std::string>& arguments) {
     vornisel::FontWarmup fonts;
     QApplication application(argc, argv);
+    fonts.applicationReady();
     QApplication::setApplicationName(QStringLiteral("Vornisel Control"));
-    fonts.wait();
     vornisel::Theme::applyDarkAppearance(application);
     vornisel::ClientApp delegate(arguments);
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     // Every quit ends the loop with status 0; only the built-in UI check ends it with another.
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    fonts.wait();
+    return status;
 }
 
 }  // namespace
