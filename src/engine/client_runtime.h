@@ -26,6 +26,9 @@ public:
     std::deque<Telemetry> samples;
     bool polling = false;
     bool stopping = false;
+    // A stop was asked of the current task: its end is no error, even when the end is reported
+    // after the stop has completed (the waiter's notice and the stop's own may come in any order).
+    bool stopAsked = false;
     bool expanded = false;
     bool commandFailed = false;
 

@@ -87,6 +87,7 @@ void EngineController::start(uint32_t id) {
     rt->state = nlohmann::ordered_json{{"status", 1}};
     rt->samples.clear();
     rt->commandFailed = false;
+    rt->stopAsked = false;
     rt->process = process;
     installTerminationHandler(rt, process, log);
     std::string error;
@@ -130,7 +131,7 @@ void EngineController::installTerminationHandler(const std::shared_ptr<ClientRun
             const auto rt = weakRuntime.lock();
             // Only the runtime's current task may report; an old one's end is history.
             if (!self || !rt || !rt->process || rt->process != task.lock()) return;
-            if (!rt->stopping && status != 0)
+            if (!rt->stopping && !rt->stopAsked && status != 0)
                 rt->state = nlohmann::ordered_json{{"status", 7},
                                                    {"lastErrorKey", "status.engine_no_response"}};
             self->hooks_.updateControls();
@@ -149,6 +150,7 @@ void EngineController::stop(uint32_t id, Completion completion) {
         return;
     }
     rt->stopping = true;
+    rt->stopAsked = true;
     hooks_.updateControls();
 
     std::weak_ptr<EngineController> weakSelf = weak_from_this();
