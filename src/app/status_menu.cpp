@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
 #include "ui/theme/theme.h"
@@ -60,7 +61,15 @@ QIcon StatusMenu::icon() {
 }
 
 void StatusMenu::setItems(std::vector<Item> items) {
+    // The menu is rebuilt every second; when it would read the same, the one in force stays (its
+    // entries run whatever action now holds their place).
+    const bool same = menu_ && !waiting_ && items.size() == items_.size() &&
+                      std::equal(items.begin(), items.end(), items_.begin(),
+                                 [](const Item& a, const Item& b) { return a.title == b.title; });
     items_ = std::move(items);
+    if (same) {
+        return;
+    }
     if (menu_ && menu_->isVisible()) {
         waiting_ = true;
         return;
@@ -79,13 +88,12 @@ QStringList StatusMenu::titles() const {
 void StatusMenu::install() {
     waiting_ = false;
     auto menu = std::make_unique<QMenu>();
-    for (const auto& item : items_) {
-        QAction* action = menu->addAction(item.title);
-        auto run = item.action;
+    for (size_t place = 0; place < items_.size(); ++place) {
+        QAction* action = menu->addAction(items_[place].title);
         // Queued, so the action runs after the menu has closed and may itself rebuild the menu.
-        connect(action, &QAction::triggered, this, [run] {
-            if (run) {
-                QTimer::singleShot(0, run);
+        connect(action, &QAction::triggered, this, [this, place] {
+            if (place < items_.size() && items_[place].action) {
+                QTimer::singleShot(0, items_[place].action);
             }
         });
     }

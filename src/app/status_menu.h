@@ -15,8 +15,9 @@ namespace vornisel {
 // The status item: a tray icon showing "VN" when the desktop has a tray, and its menu, which
 // exists and is kept current with or without a tray. The icon joins the tray only when asked
 // (`attachTray`), since asking the desktop for its tray takes a session-bus connection. The menu is
-// replaced as a whole on every rebuild; while the old one is open the new one waits until it
-// closes, so a rebuild every second does not pull the menu from under the pointer.
+// replaced as a whole when its entries change (a rebuild that reads the same keeps it); while the
+// old one is open the new one waits until it closes, so a rebuild every second does not pull the
+// menu from under the pointer.
 class StatusMenu : public QObject {
     Q_OBJECT
 
