@@ -33,7 +33,7 @@ void EngineController::poll() {
         rt->polling = true;
         std::weak_ptr<Process> task = rt->process;
         std::weak_ptr<ClientRuntime> weakRuntime = rt;
-        dispatch_->utility([id, task, weakSelf, weakRuntime, queue] {
+        dispatch_->utility([id = id, task, weakSelf, weakRuntime, queue] {
             auto reply = engineCommand(id, std::string(host::kGetState));
             auto snapshot = Telemetry::read(id);
             const auto dispatch = queue.lock();
