@@ -48,6 +48,7 @@ void ClientApp::exportBundle(uint32_t id) {
         bundle.write(*store, profile, *runtime(id));
         const SupportBundle::Command command = bundle.archiver();
         archiver = Process::create(command.executable, command.arguments);
+        archiver->setWorkingDirectory(command.workingDirectory);
     } catch (const std::exception& error) {
         failure = error.what();
     }

@@ -76,9 +76,7 @@ void SupportBundle::write(PanelStore& store, const Profile& profile,
 
 SupportBundle::Command SupportBundle::archiver() const {
     const std::string name = folder_.filename().string();
-    return {"/bin/sh",
-            {"-c", "cd -- \"$1\" && exec \"$2\" -q -r \"$3\" \"$4\"", "sh",
-             folder_.parent_path().string(), archiverProgram().string(), name + ".zip", name}};
+    return {archiverProgram(), {"-q", "-r", name + ".zip", name}, folder_.parent_path()};
 }
 
 std::filesystem::path SupportBundle::archiverProgram() {

@@ -33,12 +33,12 @@ public:
     // the first failure; files written before it stay.
     void write(PanelStore& store, const Profile& profile, const ClientRuntime& runtime) const;
 
-    // The archiver as a program and its arguments. zip has no option to change folder, and the
-    // folder must be the archive's one top-level entry, so a shell enters "support-bundles"
-    // first; `exec` hands the archiver's own exit status back.
+    // The archiver as a program, its arguments and the folder it runs in: "support-bundles", so
+    // that the bundle's folder is the archive's one top-level entry.
     struct Command {
         std::filesystem::path executable;
         std::vector<std::string> arguments;
+        std::filesystem::path workingDirectory;
     };
     Command archiver() const;
 

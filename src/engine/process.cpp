@@ -34,9 +34,13 @@ public:
     posix_spawnattr_t attributes;
 };
 
-int prepare(SpawnSetup& setup, int stdoutFd, int stderrFd) {
+int prepare(SpawnSetup& setup, int stdoutFd, int stderrFd,
+            const std::filesystem::path& workingDirectory) {
     int error = 0;
-    if (stdoutFd >= 0) error = posix_spawn_file_actions_adddup2(&setup.actions, stdoutFd, 1);
+    if (!workingDirectory.empty())
+        error = posix_spawn_file_actions_addchdir_np(&setup.actions, workingDirectory.c_str());
+    if (!error && stdoutFd >= 0)
+        error = posix_spawn_file_actions_adddup2(&setup.actions, stdoutFd, 1);
     if (!error && stderrFd >= 0)
         error = posix_spawn_file_actions_adddup2(&setup.actions, stderrFd, 2);
     // Descriptors the panel opened without O_CLOEXEC (a library's, say) must not leak into an
@@ -77,7 +81,7 @@ bool Process::launch(std::string* error) {
         if (launched_) return fail(EALREADY);
     }
     SpawnSetup setup;
-    if (int code = prepare(setup, stdoutFd_, stderrFd_)) return fail(code);
+    if (int code = prepare(setup, stdoutFd_, stderrFd_, workingDirectory_)) return fail(code);
 
     std::vector<std::string> words;
     words.push_back(executable_.string());
@@ -89,8 +93,10 @@ bool Process::launch(std::string* error) {
 
     pid_t pid = 0;
     const std::string path = executable_.string();
-    if (int code = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attributes, argv.data(),
-                               environ))
+    // A bare name is looked up on the search path, as a shell would; a path is taken as it is.
+    const auto spawn = path.find('/') == std::string::npos ? posix_spawnp : posix_spawn;
+    if (int code =
+            spawn(&pid, path.c_str(), &setup.actions, &setup.attributes, argv.data(), environ))
         return fail(code);
     {
         std::lock_guard lock(mutex_);

@@ -37,6 +37,10 @@ public:
     // Unset (-1) leaves the panel's own in place. Standard input is never redirected.
     void setStandardOutput(int fd) { stdoutFd_ = fd; }
     void setStandardError(int fd) { stderrFd_ = fd; }
+    // The folder the child starts in; empty keeps the panel's own.
+    void setWorkingDirectory(std::filesystem::path folder) {
+        workingDirectory_ = std::move(folder);
+    }
     // Runs on the waiter thread once the process has ended; set it before `launch`.
     void setTerminationHandler(TerminationHandler handler) { handler_ = std::move(handler); }
 
@@ -64,6 +68,7 @@ private:
     static void wait(std::shared_ptr<Process> self);
 
     const std::filesystem::path executable_;
+    std::filesystem::path workingDirectory_;
     const std::vector<std::string> arguments_;
     int stdoutFd_ = -1;
     int stderrFd_ = -1;

@@ -132,6 +132,17 @@ TEST_F(BundleExportTest, FailingArchiverIsReportedByItsExitStatus) {
     EXPECT_TRUE(fs::exists(bundleFolders().at(0) / "summary.txt"));
 }
 
+TEST_F(BundleExportTest, ArchiverThatCannotStartIsReportedWithTheReason) {
+    SupportBundle::setArchiverProgram(home / "no-such-zip");
+    app->exportBundle(deviceID(1));
+    SupportBundle::setArchiverProgram({});
+    EXPECT_TRUE(noticeVisible());
+    const std::string prefix = tr("notice.support_bundle_failed", "");
+    EXPECT_EQ(noticeShown().rfind(prefix, 0), 0u) << noticeShown();
+    EXPECT_NE(noticeShown().find("no-such-zip"), std::string::npos) << noticeShown();
+    EXPECT_TRUE(fs::exists(bundleFolders().at(0) / "summary.txt"));
+}
+
 TEST_F(BundleExportTest, FolderThatCannotBeMadeIsReportedAtOnce) {
     writeFile(dataDir / "support-bundles", "a file where a folder belongs");
     app->exportBundle(deviceID(1));

@@ -165,6 +165,7 @@ TEST_F(BundleFilesTest, FailureStopsAtTheFirstFileThatCannotBeMade) {
 int runArchiver(const SupportBundle& bundle) {
     const SupportBundle::Command command = bundle.archiver();
     auto process = Process::create(command.executable, command.arguments);
+    process->setWorkingDirectory(command.workingDirectory);
     EXPECT_TRUE(process->launch());
     EXPECT_TRUE(process->waitForExit(std::chrono::steady_clock::now() + std::chrono::seconds(30)));
     return process->terminationStatus();

@@ -82,5 +82,28 @@ TEST(ProcessTest, ChildInheritsNoOtherDescriptors) {
     EXPECT_EQ(listing, "0123");
 }
 
+// The child starts in the folder it was given, and a bare program name is found on the search
+// path; a folder that is not there fails the launch instead of running the child elsewhere.
+TEST(ProcessTest, StartsInItsWorkingDirectory) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "inside");
+    const int out = ::open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    auto process = Process::create("pwd", {"-P"});
+    process->setStandardOutput(out);
+    process->setWorkingDirectory(dir / "inside");
+    ASSERT_TRUE(process->launch());
+    ASSERT_TRUE(process->waitForExit(Clock::now() + std::chrono::seconds(5)));
+    ::close(out);
+    EXPECT_EQ(process->terminationStatus(), 0);
+    EXPECT_EQ(test::readFile(dir / "out"),
+              std::filesystem::canonical(dir / "inside").string() + "\n");
+
+    auto missing = Process::create("pwd", {});
+    missing->setWorkingDirectory(dir / "gone");
+    std::string error;
+    EXPECT_FALSE(missing->launch(&error));
+    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace vornisel
