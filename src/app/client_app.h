@@ -93,6 +93,10 @@ public:
     void refreshDevices();
     void rebuildCards() override;
     void updateControls() override;
+    // The card of device `id`, or null.
+    DeviceCard* card(uint32_t id) const;
+    // The open sheet once its window shows, else null.
+    PanelDialog* shownDialog() const;
 
     // --- Engines (forwarded to the EngineController) ---
     std::filesystem::path hostURL() const;

@@ -207,4 +207,16 @@ bool ClientApp::applicationShouldHandleReopen() {
     return true;
 }
 
+DeviceCard* ClientApp::card(uint32_t id) const {
+    for (DeviceCard* shown : cards) {
+        if (shown->profile().id == id) return shown;
+    }
+    return nullptr;
+}
+
+PanelDialog* ClientApp::shownDialog() const {
+    PanelDialog* dialog = activeDialog.get();
+    return dialog && dialog->window() && dialog->window()->isVisible() ? dialog : nullptr;
+}
+
 }  // namespace vornisel

@@ -34,8 +34,6 @@ constexpr auto engineDeadline = 30s;
 constexpr auto dialogDeadline = 5s;
 constexpr auto wholeRunLimit = std::chrono::minutes(3);
 
-enum CardButton { toggleButton, editButton, infoButton };
-
 }  // namespace
 
 PreviewRenderer::PreviewRenderer(ClientApp& app)
@@ -115,21 +113,23 @@ void PreviewRenderer::mainStates() {
     closeNotice();
     captureMain("main-devices.png");
     // A real notice: saving the stopped device's dialog unchanged reports the saved settings.
-    click("the stopped card's edit button", [this] { return cardButton(0, editButton); });
+    click("the stopped card's edit button", [this] { return cardButton(0, &DeviceCard::edit); });
     waitFor(
-        "the device dialog", [this] { return openDialog() != nullptr; }, dialogDeadline);
+        "the device dialog", [this] { return app_.shownDialog() != nullptr; }, dialogDeadline);
     captureDialog("dialog-device-inputs.png");
     click("the outputs tab", [this]() -> QWidget* {
-        auto* dialog = dynamic_cast<DeviceDialog*>(openDialog());
+        auto* dialog = dynamic_cast<DeviceDialog*>(app_.shownDialog());
         return dialog ? dialog->outputTab : nullptr;
     });
     captureDialog("dialog-device-outputs.png");
-    click("Save", [this]() -> QWidget* { return openDialog() ? openDialog()->save : nullptr; });
+    click("Save",
+          [this]() -> QWidget* { return app_.shownDialog() ? app_.shownDialog()->save : nullptr; });
     waitFor(
         "the notice", [this] { return !app_.activeDialog && !app_.notice->isHidden(); },
         dialogDeadline);
     captureMain("main-notice.png");
-    click("the running card's diagnostics button", [this] { return cardButton(1, infoButton); });
+    click("the running card's diagnostics button",
+          [this] { return cardButton(1, &DeviceCard::info); });
     waitFor(
         "five seconds of statistics and a recommendation",
         [this] {
@@ -143,22 +143,25 @@ void PreviewRenderer::mainStates() {
 
 void PreviewRenderer::deviceDialogStates() {
     // Both route lists cleared: Save names the missing route.
-    click("the stopped card's edit button", [this] { return cardButton(0, editButton); });
+    click("the stopped card's edit button", [this] { return cardButton(0, &DeviceCard::edit); });
     waitFor(
-        "the device dialog", [this] { return openDialog() != nullptr; }, dialogDeadline);
+        "the device dialog", [this] { return app_.shownDialog() != nullptr; }, dialogDeadline);
     for (const bool input : {true, false}) {
         click(input ? "the inputs tab" : "the outputs tab", [this, input]() -> QWidget* {
-            auto* dialog = dynamic_cast<DeviceDialog*>(openDialog());
+            auto* dialog = dynamic_cast<DeviceDialog*>(app_.shownDialog());
             return !dialog ? nullptr : input ? dialog->inputTab : dialog->outputTab;
         });
         click("Reset", [this]() -> QWidget* {
-            auto* dialog = dynamic_cast<DeviceDialog*>(openDialog());
+            auto* dialog = dynamic_cast<DeviceDialog*>(app_.shownDialog());
             return dialog ? dialog->reset : nullptr;
         });
     }
-    click("Save", [this]() -> QWidget* { return openDialog() ? openDialog()->save : nullptr; });
+    click("Save",
+          [this]() -> QWidget* { return app_.shownDialog() ? app_.shownDialog()->save : nullptr; });
     captureDialog("dialog-device-error.png");
-    click("Cancel", [this]() -> QWidget* { return openDialog() ? openDialog()->cancel : nullptr; });
+    click("Cancel", [this]() -> QWidget* {
+        return app_.shownDialog() ? app_.shownDialog()->cancel : nullptr;
+    });
     waitFor(
         "the dialog closing", [this] { return !app_.activeDialog; }, dialogDeadline);
 }
@@ -166,29 +169,33 @@ void PreviewRenderer::deviceDialogStates() {
 void PreviewRenderer::otherDialogStates() {
     click("the settings button", [this] { return static_cast<QWidget*>(app_.settings); });
     waitFor(
-        "the settings dialog", [this] { return openDialog() != nullptr; }, dialogDeadline);
+        "the settings dialog", [this] { return app_.shownDialog() != nullptr; }, dialogDeadline);
     captureDialog("dialog-settings.png");
     click("the discovery check box", [this]() -> QWidget* {
-        auto* dialog = dynamic_cast<SettingsDialog*>(openDialog());
+        auto* dialog = dynamic_cast<SettingsDialog*>(app_.shownDialog());
         return dialog ? dialog->discovery : nullptr;
     });
     script_->act("type a server", [this] {
-        auto* dialog = dynamic_cast<SettingsDialog*>(openDialog());
+        auto* dialog = dynamic_cast<SettingsDialog*>(app_.shownDialog());
         if (!dialog) return;
         if (auto failure = typeInto(dialog->server, QStringLiteral("192.168.1.50"))) {
             problems_.push_back(*failure);
         }
     });
     captureDialog("dialog-settings-manual.png");
-    click("Cancel", [this]() -> QWidget* { return openDialog() ? openDialog()->cancel : nullptr; });
+    click("Cancel", [this]() -> QWidget* {
+        return app_.shownDialog() ? app_.shownDialog()->cancel : nullptr;
+    });
     waitFor(
         "the dialog closing", [this] { return !app_.activeDialog; }, dialogDeadline);
 
     click("the save-preset button", [this] { return static_cast<QWidget*>(app_.savePreset); });
     waitFor(
-        "the preset dialog", [this] { return openDialog() != nullptr; }, dialogDeadline);
+        "the preset dialog", [this] { return app_.shownDialog() != nullptr; }, dialogDeadline);
     captureDialog("dialog-preset.png");
-    click("Cancel", [this]() -> QWidget* { return openDialog() ? openDialog()->cancel : nullptr; });
+    click("Cancel", [this]() -> QWidget* {
+        return app_.shownDialog() ? app_.shownDialog()->cancel : nullptr;
+    });
     waitFor(
         "the dialog closing", [this] { return !app_.activeDialog; }, dialogDeadline);
 }
@@ -234,8 +241,7 @@ bool PreviewRenderer::enginesSettled() const {
     const auto running = app_.runtime(devices_[1].id);
     const auto failed = app_.runtime(devices_[2].id);
     bool levels = false;
-    for (DeviceCard* card : app_.cards) {
-        if (card->profile().id != devices_[1].id) continue;
+    if (DeviceCard* card = app_.card(devices_[1].id)) {
         for (const auto& column : card->meter()->picture().columns) {
             levels = levels || column.level > -40;
         }
@@ -266,7 +272,7 @@ void PreviewRenderer::captureMain(const std::string& name) {
 
 void PreviewRenderer::captureDialog(const std::string& name) {
     script_->act("render " + name, [this, name] {
-        PanelDialog* dialog = openDialog();
+        PanelDialog* dialog = app_.shownDialog();
         if (!dialog) {
             problems_.push_back(name + ": the dialog is not open");
             return;
@@ -296,24 +302,10 @@ void PreviewRenderer::waitFor(const std::string& what, std::function<bool()> unt
                   }});
 }
 
-PanelDialog* PreviewRenderer::openDialog() const {
-    PanelDialog* dialog = app_.activeDialog.get();
-    return dialog && dialog->window() && dialog->window()->isVisible() ? dialog : nullptr;
-}
-
-QWidget* PreviewRenderer::cardButton(size_t device, int which) const {
-    for (DeviceCard* card : app_.cards) {
-        if (card->profile().id != devices_[device].id) continue;
-        switch (which) {
-            case toggleButton:
-                return card->toggle();
-            case editButton:
-                return card->edit();
-            default:
-                return card->info();
-        }
-    }
-    return nullptr;
+QWidget* PreviewRenderer::cardButton(size_t device,
+                                     ActionButton* (DeviceCard::*button)() const) const {
+    DeviceCard* card = app_.card(devices_[device].id);
+    return card ? (card->*button)() : nullptr;
 }
 
 void PreviewRenderer::finish() {

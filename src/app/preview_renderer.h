@@ -18,8 +18,9 @@ class QWidget;
 
 namespace vornisel {
 
+class ActionButton;
 class ClientApp;
-class PanelDialog;
+class DeviceCard;
 class UiScript;
 
 // The preview rendering ("--render-preview"): brings a launched panel into a fixed set of states
@@ -66,8 +67,8 @@ private:
     void otherDialogStates();
     void finish();
 
-    PanelDialog* openDialog() const;
-    QWidget* cardButton(size_t device, int which) const;
+    // One of the buttons (`&DeviceCard::edit`, say) of the planned device's card, or null.
+    QWidget* cardButton(size_t device, ActionButton* (DeviceCard::*button)() const) const;
 
     ClientApp& app_;
     UiScript* script_;

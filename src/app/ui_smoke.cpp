@@ -13,6 +13,7 @@
 #include "model/panel_store.h"
 #include "ui/card/device_card.h"
 #include "ui/dialogs/panel_dialog.h"
+#include "ui/theme/action_button.h"
 #include "ui/theme/panel_view.h"
 
 namespace vornisel {
@@ -78,6 +79,14 @@ void UiSmoke::click(const std::string& what, std::function<QWidget*()> target,
     });
 }
 
+void UiSmoke::clickCardButton(const std::string& what, size_t device,
+                              ActionButton* (DeviceCard::*button)() const) {
+    click(what, [this, device, button]() -> QWidget* {
+        DeviceCard* shown = app_.card(planned_[device].id);
+        return shown ? (shown->*button)() : nullptr;
+    });
+}
+
 void UiSmoke::act(const std::string& what, std::function<void(Findings&)> action) {
     script_->act(what, [this, action] {
         if (acting()) action(findings_);
@@ -106,18 +115,6 @@ void UiSmoke::end(std::function<std::string()> passedMessage) {
         std::cout << report_.checks().back().name << ": "
                   << SmokeReport::text(report_.checks().back().outcome) << std::endl;
     });
-}
-
-DeviceCard* UiSmoke::card(uint32_t id) const {
-    for (DeviceCard* card : app_.cards) {
-        if (card->profile().id == id) return card;
-    }
-    return nullptr;
-}
-
-PanelDialog* UiSmoke::openDialog() const {
-    PanelDialog* dialog = app_.activeDialog.get();
-    return dialog && dialog->window() && dialog->window()->isVisible() ? dialog : nullptr;
 }
 
 std::optional<PanelDocument> UiSmoke::storedDocument(Findings& findings) const {

@@ -18,9 +18,9 @@ class QWidget;
 
 namespace vornisel {
 
+class ActionButton;
 class ClientApp;
 class DeviceCard;
-class PanelDialog;
 class UiScript;
 
 // The built-in UI check ("--ui-smoke"): drives the real flows of a launched panel against the
@@ -56,6 +56,9 @@ private:
     void begin(const std::string& name);
     void click(const std::string& what, std::function<QWidget*()> target,
                std::function<std::optional<QPoint>()> point = {});
+    // Clicks one of the buttons (`&DeviceCard::info`, say) of planned device `device`'s card.
+    void clickCardButton(const std::string& what, size_t device,
+                         ActionButton* (DeviceCard::*button)() const);
     void act(const std::string& what, std::function<void(Findings&)> action);
     void waitFor(const std::string& what, std::function<bool()> until, Milliseconds timeout);
     void end(std::function<std::string()> passedMessage);
@@ -90,9 +93,6 @@ private:
                                                     Findings&)>& verifyLines);
 
     // Lookups in the live application.
-    DeviceCard* card(uint32_t id) const;
-    // The open dialog once its window shows, else null.
-    PanelDialog* openDialog() const;
     std::optional<PanelDocument> storedDocument(Findings& findings) const;
     void verifyStoredMatchesMemory(Findings& findings) const;
     bool noticeIs(const std::string& text) const;

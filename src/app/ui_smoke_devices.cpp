@@ -118,10 +118,11 @@ void UiSmoke::addDevice(size_t index) {
     click("the add button", [this] { return static_cast<QWidget*>(app_.add); });
     waitFor(
         "the device dialog opening",
-        [this] { return dynamic_cast<DeviceDialog*>(openDialog()) != nullptr; }, dialogDeadline);
+        [this] { return dynamic_cast<DeviceDialog*>(app_.shownDialog()) != nullptr; },
+        dialogDeadline);
     fillDeviceDialog(index);
     click("Add in the device dialog", [this]() -> QWidget* {
-        auto* dialog = dynamic_cast<DeviceDialog*>(openDialog());
+        auto* dialog = dynamic_cast<DeviceDialog*>(app_.shownDialog());
         return dialog ? dialog->save : nullptr;
     });
     waitFor(
@@ -136,7 +137,7 @@ void UiSmoke::addDevice(size_t index) {
 }
 
 void UiSmoke::fillDeviceDialog(size_t index) {
-    auto deviceDialog = [this] { return dynamic_cast<DeviceDialog*>(openDialog()); };
+    auto deviceDialog = [this] { return dynamic_cast<DeviceDialog*>(app_.shownDialog()); };
     act("choose the hardware device", [this, index, deviceDialog](Findings& f) {
         DeviceDialog* dialog = deviceDialog();
         const auto& offered = dialog->available();
@@ -209,7 +210,7 @@ void UiSmoke::verifyAddedDevice(size_t index, Findings& f) {
         f.expect(added.latency == *plan.customBlocks, "the latency is '" + added.latency + "'");
     }
     verifyStoredMatchesMemory(f);
-    DeviceCard* shown = card(added.id);
+    DeviceCard* shown = app_.card(added.id);
     f.expect(shown && shown->isVisible(), "no card shows the new device");
     f.expect(app_.empty->isHidden(), "the empty list's title still shows");
     f.expect(noticeIs(vornisel::tr("notice.device_added")),
@@ -311,7 +312,7 @@ void UiSmoke::checkCards() {
     begin("card texts");
     act("read the cards", [this](Findings& f) {
         for (const Planned& plan : planned_) {
-            DeviceCard* shown = card(plan.id);
+            DeviceCard* shown = app_.card(plan.id);
             if (!f.expect(shown != nullptr, "no card for device " + std::to_string(plan.id))) {
                 continue;
             }
@@ -340,7 +341,7 @@ void UiSmoke::checkCards() {
     end([this] {
         std::string text;
         for (const Planned& plan : planned_) {
-            if (DeviceCard* shown = card(plan.id)) {
+            if (DeviceCard* shown = app_.card(plan.id)) {
                 text += (text.empty() ? "" : " | ") + shown->texts().name.toStdString() + ", " +
                         shown->texts().subtitle.toStdString() + ", " +
                         shown->texts().status.toStdString() + ", " +
@@ -359,7 +360,7 @@ void UiSmoke::checkMeters() {
             // Engines that do not run show no levels; the check says why at once.
             if (!allRunning()) return true;
             for (const Planned& plan : planned_) {
-                DeviceCard* shown = card(plan.id);
+                DeviceCard* shown = app_.card(plan.id);
                 if (!shown) return false;
                 const auto& columns = shown->meter()->picture().columns;
                 if (std::none_of(columns.begin(), columns.end(),
@@ -373,7 +374,7 @@ void UiSmoke::checkMeters() {
     act("read the meters", [this](Findings& f) {
         f.expect(allRunning(), "not every engine runs: " + engineStates());
         for (const Planned& plan : planned_) {
-            DeviceCard* shown = card(plan.id);
+            DeviceCard* shown = app_.card(plan.id);
             if (!shown) continue;
             std::vector<int> channels;
             for (const auto& column : shown->meter()->picture().columns) {
@@ -392,7 +393,7 @@ void UiSmoke::checkMeters() {
     end([this] {
         std::string text;
         for (const Planned& plan : planned_) {
-            if (DeviceCard* shown = card(plan.id)) {
+            if (DeviceCard* shown = app_.card(plan.id)) {
                 text += (text.empty() ? "" : " | ") + std::to_string(plan.id) + ":";
                 for (const auto& column : shown->meter()->picture().columns) {
                     text += " " + std::to_string(static_cast<int>(column.level)) + " dB";
@@ -405,14 +406,11 @@ void UiSmoke::checkMeters() {
 
 void UiSmoke::checkDiagnostics() {
     begin("diagnostics");
-    click("the first card's diagnostics button", [this]() -> QWidget* {
-        DeviceCard* shown = card(planned_[0].id);
-        return shown ? shown->info() : nullptr;
-    });
+    clickCardButton("the first card's diagnostics button", 0, &DeviceCard::info);
     waitFor(
         "the card expanding and three seconds of statistics",
         [this] {
-            DeviceCard* shown = card(planned_[0].id);
+            DeviceCard* shown = app_.card(planned_[0].id);
             if (!allRunning() && shown && shown->height() == 308) return true;
             return shown && shown->height() == 308 && shown->diagnostics()->isVisible() &&
                    shown->runtime()->samples.size() >= 3;
@@ -420,7 +418,7 @@ void UiSmoke::checkDiagnostics() {
         15s);
     act("read the diagnostics", [this](Findings& f) {
         f.expect(allRunning(), "not every engine runs: " + engineStates());
-        DeviceCard* shown = card(planned_[0].id);
+        DeviceCard* shown = app_.card(planned_[0].id);
         const DiagnosticPicture& picture = shown->diagnostics()->picture();
         const auto empty = diagnosticFigures({});
         for (size_t i = 0; i < picture.figures.size(); ++i) {
@@ -430,11 +428,11 @@ void UiSmoke::checkDiagnostics() {
         f.expect(!picture.bars[0].empty() && !picture.bars[1].empty(), "a chart has no bars");
         f.expect(shown->recommend()->isVisible() && shown->exportButton()->isVisible(),
                  "the expanded card lacks its recommendation or export button");
-        DeviceCard* other = card(planned_[1].id);
+        DeviceCard* other = app_.card(planned_[1].id);
         f.expect(other && other->height() == 124, "the other card did not stay collapsed");
     });
     end([this] {
-        DeviceCard* shown = card(planned_[0].id);
+        DeviceCard* shown = app_.card(planned_[0].id);
         std::string text;
         for (const QString& figure : shown->diagnostics()->picture().figures) {
             text += (text.empty() ? "" : ", ") + figure.toStdString();
@@ -447,7 +445,7 @@ void UiSmoke::checkDiagnostics() {
 void UiSmoke::checkRecommendation() {
     begin("apply recommendation");
     act("read the proposal", [this](Findings& f) {
-        DeviceCard* shown = card(planned_[0].id);
+        DeviceCard* shown = app_.card(planned_[0].id);
         const auto rt = shown->runtime();
         const auto proposal = rt->recommendation(shown->profile().blocks());
         if (!f.expect(proposal.has_value(), "the engine's state gives no recommendation for " +
@@ -463,10 +461,7 @@ void UiSmoke::checkRecommendation() {
             "the recommendation button reads '" + shown->recommend()->title().toStdString() + "'");
         f.expect(shown->info()->attention(), "the diagnostics button does not call attention");
     });
-    click("the recommendation", [this]() -> QWidget* {
-        DeviceCard* shown = card(planned_[0].id);
-        return shown ? shown->recommend() : nullptr;
-    });
+    clickCardButton("the recommendation", 0, &DeviceCard::recommend);
     waitFor(
         "the engine restarting with the proposed latency",
         [this] {

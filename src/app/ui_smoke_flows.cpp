@@ -64,10 +64,7 @@ int presetIndex(const PanelDocument& document, const std::string& name) {
 
 void UiSmoke::checkSupportBundle() {
     begin("support bundle");
-    click("the first card's export button", [this]() -> QWidget* {
-        DeviceCard* shown = card(planned_[0].id);
-        return shown ? shown->exportButton() : nullptr;
-    });
+    clickCardButton("the first card's export button", 0, &DeviceCard::exportButton);
     waitFor(
         "the archive and its notice",
         [this] {
@@ -123,13 +120,14 @@ void UiSmoke::checkSavePreset() {
     click("the save-preset button", [this] { return static_cast<QWidget*>(app_.savePreset); });
     waitFor(
         "the preset dialog opening",
-        [this] { return dynamic_cast<PresetDialog*>(openDialog()) != nullptr; }, dialogDeadline);
+        [this] { return dynamic_cast<PresetDialog*>(app_.shownDialog()) != nullptr; },
+        dialogDeadline);
     act("type the name", [this](Findings& f) {
-        auto* dialog = dynamic_cast<PresetDialog*>(openDialog());
+        auto* dialog = dynamic_cast<PresetDialog*>(app_.shownDialog());
         if (auto failure = typeInto(dialog->name, qtext(presetName))) f.add(*failure);
     });
     click("Save in the preset dialog", [this]() -> QWidget* {
-        auto* dialog = dynamic_cast<PresetDialog*>(openDialog());
+        auto* dialog = dynamic_cast<PresetDialog*>(app_.shownDialog());
         return dialog ? dialog->save : nullptr;
     });
     waitFor(
@@ -181,10 +179,7 @@ void UiSmoke::checkSwitchPreset() {
                  "the cards do not match the preset's devices");
         verifyStoredMatchesMemory(f);
     });
-    click("the second device's delete button", [this]() -> QWidget* {
-        DeviceCard* shown = card(planned_[1].id);
-        return shown ? shown->remove() : nullptr;
-    });
+    clickCardButton("the second device's delete button", 1, &DeviceCard::remove);
     waitFor(
         "the device leaving the first preset",
         [this] { return app_.store->clients().size() == planned_.size() - 1; }, dialogDeadline);
@@ -224,21 +219,23 @@ void UiSmoke::checkSettings() {
     click("the settings button", [this] { return static_cast<QWidget*>(app_.settings); });
     waitFor(
         "the settings dialog opening",
-        [this] { return dynamic_cast<SettingsDialog*>(openDialog()) != nullptr; }, dialogDeadline);
-    act("choose Russian",
-        [this](Findings&) { dynamic_cast<SettingsDialog*>(openDialog())->language->choose(1); });
+        [this] { return dynamic_cast<SettingsDialog*>(app_.shownDialog()) != nullptr; },
+        dialogDeadline);
+    act("choose Russian", [this](Findings&) {
+        dynamic_cast<SettingsDialog*>(app_.shownDialog())->language->choose(1);
+    });
     click("the discovery check box", [this]() -> QWidget* {
-        auto* dialog = dynamic_cast<SettingsDialog*>(openDialog());
+        auto* dialog = dynamic_cast<SettingsDialog*>(app_.shownDialog());
         return dialog ? dialog->discovery : nullptr;
     });
     act("type the server and port", [this](Findings& f) {
-        auto* dialog = dynamic_cast<SettingsDialog*>(openDialog());
+        auto* dialog = dynamic_cast<SettingsDialog*>(app_.shownDialog());
         f.expect(!dialog->discovery->isChecked(), "discovery is still on");
         if (auto failure = typeInto(dialog->server, qtext(manualServer))) f.add(*failure);
         if (auto failure = typeInto(dialog->port, qtext(manualPort))) f.add(*failure);
     });
     click("Save in the settings dialog", [this]() -> QWidget* {
-        auto* dialog = dynamic_cast<SettingsDialog*>(openDialog());
+        auto* dialog = dynamic_cast<SettingsDialog*>(app_.shownDialog());
         return dialog ? dialog->save : nullptr;
     });
     waitFor(
@@ -296,14 +293,14 @@ void UiSmoke::checkLoginItem() {
         click("the settings button", [this] { return static_cast<QWidget*>(app_.settings); });
         waitFor(
             "the settings dialog opening",
-            [this] { return dynamic_cast<SettingsDialog*>(openDialog()) != nullptr; },
+            [this] { return dynamic_cast<SettingsDialog*>(app_.shownDialog()) != nullptr; },
             dialogDeadline);
         click("the login check box", [this]() -> QWidget* {
-            auto* dialog = dynamic_cast<SettingsDialog*>(openDialog());
+            auto* dialog = dynamic_cast<SettingsDialog*>(app_.shownDialog());
             return dialog ? dialog->login : nullptr;
         });
         click("Save in the settings dialog", [this]() -> QWidget* {
-            auto* dialog = dynamic_cast<SettingsDialog*>(openDialog());
+            auto* dialog = dynamic_cast<SettingsDialog*>(app_.shownDialog());
             return dialog ? dialog->save : nullptr;
         });
         waitFor(
