@@ -39,13 +39,6 @@ public:
     int jobs = 0;
 };
 
-class NoWindow : public WindowHooks {
-public:
-    void updateControls() override {}
-    void showNotice(const std::string&, bool) override {}
-    void rebuildCards() override {}
-};
-
 struct Setup {
     explicit Setup(const std::filesystem::path& dir, uint32_t firstId) : store(dir) {
         for (uint32_t i = 0; i < 8; ++i) {

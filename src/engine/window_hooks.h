@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace vornisel {
@@ -15,6 +16,17 @@ public:
     virtual void showNotice(const std::string& text, bool warning) = 0;
     // Recreate the device cards from the store.
     virtual void rebuildCards() = 0;
+};
+
+// The hooks of a controller run without a window (tools and benchmarks): there is nothing to
+// refresh, and notices go to standard error.
+class NoWindow : public WindowHooks {
+public:
+    void updateControls() override {}
+    void showNotice(const std::string& text, bool) override {
+        std::fprintf(stderr, "notice: %s\n", text.c_str());
+    }
+    void rebuildCards() override {}
 };
 
 }  // namespace vornisel

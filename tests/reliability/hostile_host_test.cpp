@@ -223,7 +223,7 @@ TEST(HostileHostTest, StatisticsChangingUnderTheReaderGiveWholeSnapshotsOrNone) 
     EXPECT_TRUE(host->waitForExit(Clock::now() + 10s));
 }
 
-class NoWindow : public WindowHooks {
+class RecordingWindow : public WindowHooks {
 public:
     void updateControls() override { ++updates; }
     void showNotice(const std::string& text, bool) override { notices.push_back(text); }
@@ -270,7 +270,7 @@ TEST(HostileHostTest, RuntimesShowTheFailureWhileTheMainQueueStaysFree) {
     for (size_t i = 0; i < cases.size(); ++i)
         clients.push_back(Profile{.id = freshDeviceId()});
     store.setClients(clients);
-    NoWindow window;
+    RecordingWindow window;
     auto dispatch = std::make_shared<TimedDispatch>();
     auto controller = EngineController::create(store, dispatch, window, bundleDir());
     controller->setStopTimings({.afterStop = 0.5, .afterTerminate = 2.0, .afterKill = 2.0});
@@ -338,7 +338,7 @@ TEST(HostileHostTest, HostThatForksAndExitsLeavesAStoppedDevice) {
     PanelStore store(data.path());
     const uint32_t id = freshDeviceId();
     store.setClients({Profile{.id = id}});
-    NoWindow window;
+    RecordingWindow window;
     auto dispatch = std::make_shared<TimedDispatch>();
     auto controller = EngineController::create(store, dispatch, window, bundle.path());
     controller->start(id);

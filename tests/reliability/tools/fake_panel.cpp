@@ -16,19 +16,6 @@
 
 using namespace vornisel;
 
-namespace {
-
-class NoWindow : public WindowHooks {
-public:
-    void updateControls() override {}
-    void showNotice(const std::string& text, bool) override {
-        std::fprintf(stderr, "notice: %s\n", text.c_str());
-    }
-    void rebuildCards() override {}
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: fake_panel BUNDLE DATA_DIR ID...\n");

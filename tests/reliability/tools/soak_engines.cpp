@@ -43,15 +43,6 @@ struct Sample {
     int running = 0;
 };
 
-class NoWindow : public WindowHooks {
-public:
-    void updateControls() override {}
-    void showNotice(const std::string& text, bool) override {
-        std::fprintf(stderr, "notice: %s\n", text.c_str());
-    }
-    void rebuildCards() override {}
-};
-
 long statusField(const std::string& name) {
     std::ifstream status("/proc/self/status");
     std::string line;
