@@ -1,5 +1,7 @@
 #include "app_fixture.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QLabel>
 #include <cstdlib>
@@ -19,6 +21,10 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
             return condition();
         },
         timeout, std::chrono::milliseconds(5));
+}
+
+uint32_t deviceID(uint32_t k) {
+    return 2000000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
 }
 
 void settle() {

@@ -19,6 +19,9 @@ bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 // Lets queued calls and zero-length timers run.
 void settle();
+// Device identifiers of this test process only: engine sockets and statistics are named after
+// them.
+uint32_t deviceID(uint32_t k);
 
 // A ClientApp on a fresh data directory, with a home directory whose ALSA configuration holds
 // the repository's demo devices, the built bundle's language files and the real stand-in engine

@@ -1,4 +1,3 @@
-#include <unistd.h>
 
 #include <QLabel>
 #include <QRegularExpression>
@@ -15,10 +14,6 @@ namespace vornisel::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-uint32_t deviceID(uint32_t k) {
-    return 2200000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
-}
 
 class BundleExportTest : public AppFixture {
 protected:

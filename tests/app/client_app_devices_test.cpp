@@ -1,4 +1,3 @@
-#include <unistd.h>
 
 #include <QLabel>
 
@@ -16,11 +15,6 @@ namespace vornisel::test {
 namespace {
 
 using ClientAppDevicesTest = AppFixture;
-
-// Identifiers of this test process only: engine sockets and statistics are named after them.
-uint32_t deviceID(uint32_t k) {
-    return 2000000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
-}
 
 QString text(const std::string& key) {
     return QString::fromStdString(tr(key));

@@ -16,10 +16,6 @@ namespace {
 
 using ClientAppQuitTest = AppFixture;
 
-uint32_t deviceID(uint32_t k) {
-    return 2100000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
-}
-
 nlohmann::json storedSettings(const std::filesystem::path& dataDir) {
     return nlohmann::json::parse(readFile(dataDir / "panel.json"))["settings"];
 }

@@ -1,6 +1,5 @@
 // Renders the main window in the states a person meets first, as PNG files: into
 // $VORNISEL_SCREENSHOT_DIR when it is set (to look at them), else into a temporary folder.
-#include <unistd.h>
 
 #include <QImage>
 #include <QPixmap>
@@ -15,10 +14,6 @@ namespace vornisel::test {
 namespace {
 
 using ClientAppScreenshotTest = AppFixture;
-
-uint32_t deviceID(uint32_t k) {
-    return 2200000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
-}
 
 std::filesystem::path shotFolder(const TempDir& fallback) {
     const char* folder = std::getenv("VORNISEL_SCREENSHOT_DIR");

@@ -24,11 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Identifiers of this test process only: engine sockets and statistics are named after them.
-uint32_t deviceID(uint32_t k) {
-    return 2100000000u + static_cast<uint32_t>(::getpid() % 100000) * 10 + k;
-}
-
 class PresetsFlowTest : public AppFixture {
 protected:
     void SetUp() override {
