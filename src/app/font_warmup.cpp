@@ -24,13 +24,12 @@ void FontWarmup::run() {
     // The configuration is process-wide: once loaded here, Qt's font database takes it as is.
     FcInit();
     std::unique_lock lock(mutex_);
-    stage_ = Stage::configured;
+    configured_ = true;
     changed_.notify_all();
     changed_.wait(lock, [this] { return released_; });
     if (!listFonts_) {
         return;
     }
-    stage_ = Stage::listing;
     lock.unlock();
     // Qt's font database is guarded by its own lock, so the main thread may ask for fonts
     // meanwhile; it then waits for this list instead of building it itself.
@@ -42,7 +41,7 @@ void FontWarmup::applicationReady() {
     if (!thread_.joinable() || released_) {
         return;
     }
-    changed_.wait(lock, [this] { return stage_ != Stage::loading; });
+    changed_.wait(lock, [this] { return configured_; });
     released_ = true;
     listFonts_ = true;
     changed_.notify_all();

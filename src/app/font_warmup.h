@@ -26,14 +26,12 @@ public:
     void wait();
 
 private:
-    enum class Stage { loading, configured, listing };
-
     void run();
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    Stage stage_ = Stage::loading;
-    bool released_ = false;  // the thread may go on (or give up, when no application came)
+    bool configured_ = false;  // the font configuration is loaded
+    bool released_ = false;    // the thread may go on (or give up, when no application came)
     bool listFonts_ = false;
     std::thread thread_;
 };
