@@ -26,9 +26,9 @@
 
 #include "app/client_app.h"
 #include "app/main_window.h"
+#include "base/app_bundle.h"
 #include "engine/client_runtime.h"
 #include "hardware/device.h"
-#include "model/app_bundle.h"
 #include "model/panel_store.h"
 #include "ui/theme/theme.h"
 

@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "app/font_warmup.h"
 #include "app_bench_support.h"
+#include "desktop/font_warmup.h"
 
 extern char** environ;
 

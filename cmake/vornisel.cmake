@@ -49,3 +49,19 @@ function(vornisel_bench name file)
     target_link_libraries(${name} PRIVATE ${ARGN})
     target_compile_definitions(${name} PRIVATE VORNISEL_BUNDLE_DIR="${VORNISEL_BUNDLE_DIR}")
 endfunction()
+
+# vornisel_layers(TARGET RULE ...): each RULE is "dir=allowed,allowed": files under src/dir may
+# include project headers only from dir itself and the folders allowed. Checked by the build on
+# every change to a source file; `TARGET` and everything that links it wait for the check.
+function(vornisel_layers target)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/src/*.cpp" "${CMAKE_SOURCE_DIR}/src/*.h")
+    set(stamp "${CMAKE_BINARY_DIR}/layers.stamp")
+    string(REPLACE ";" "|" rules "${ARGN}")
+    add_custom_command(OUTPUT "${stamp}"
+        COMMAND "${CMAKE_COMMAND}" "-DROOT=${CMAKE_SOURCE_DIR}/src" "-DRULES=${rules}"
+                "-DSTAMP=${stamp}" -P "${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake"
+        DEPENDS ${sources} "${CMAKE_SOURCE_DIR}/cmake/check_layers.cmake"
+        COMMENT "Checking the layers' includes" VERBATIM)
+    add_custom_target(vornisel_layer_check DEPENDS "${stamp}")
+    add_dependencies(${target} vornisel_layer_check)
+endfunction()

@@ -18,13 +18,12 @@
 
 #include "app/command_line.h"
 #include "app/main_window.h"
-#include "app/qt_dispatch.h"
-#include "app/quit_signals.h"
 #include "app/status_menu.h"
-#include "app/ui_check.h"
+#include "base/app_bundle.h"
+#include "desktop/qt_dispatch.h"
+#include "desktop/quit_signals.h"
 #include "engine/engine_controller.h"
 #include "l10n/localizer.h"
-#include "model/app_bundle.h"
 #include "ui/card/device_card.h"
 #include "ui/card/main_content.h"
 #include "ui/dialogs/panel_dialog.h"
@@ -115,7 +114,6 @@ bool ClientApp::applicationDidFinishLaunching() {
     if (!testMode && store->firstRun) {
         showSettings();
     }
-    startBuiltInCheck(*this);
     return true;
 }
 

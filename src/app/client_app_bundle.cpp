@@ -7,9 +7,9 @@
 #include <chrono>
 
 #include "app/client_app.h"
-#include "app/file_reveal.h"
 #include "app/random_uuid.h"
 #include "app/support_bundle.h"
+#include "desktop/file_reveal.h"
 #include "engine/process.h"
 #include "l10n/localizer.h"
 

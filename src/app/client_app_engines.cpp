@@ -1,8 +1,8 @@
 // The engine operations, forwarded to the EngineController, which reports back through the
 // window hooks this controller implements (updateControls, showNotice, rebuildCards).
 #include "app/client_app.h"
+#include "base/app_bundle.h"
 #include "engine/engine_controller.h"
-#include "model/app_bundle.h"
 
 namespace vornisel {
 

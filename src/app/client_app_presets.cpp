@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "app/client_app.h"
-#include "app/login_item.h"
 #include "app/preset_names.h"
 #include "app/random_uuid.h"
+#include "desktop/login_item.h"
 #include "l10n/localizer.h"
 #include "ui/dialogs/preset_dialog.h"
 #include "ui/dialogs/settings_dialog.h"

@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "app/client_app.h"
-#include "app/quit_signals.h"
+#include "desktop/quit_signals.h"
 #include "l10n/localizer.h"
 #include "ui/card/main_content.h"
 

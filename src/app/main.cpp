@@ -7,7 +7,8 @@
 
 #include "app/client_app.h"
 #include "app/command_line.h"
-#include "app/font_warmup.h"
+#include "check/ui_check.h"
+#include "desktop/font_warmup.h"
 #include "hardware/device.h"
 #include "ui/theme/theme.h"
 
@@ -28,7 +29,11 @@ int runApplication(int argc, char** argv, const std::vector<std::string>& argume
     QApplication::setApplicationName(QStringLiteral("Vornisel Control"));
     vornisel::Theme::applyDarkAppearance(application);
     vornisel::ClientApp delegate(arguments);
-    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, &delegate, [&delegate] {
+        // The built-in UI check and the preview rendering, when asked for, take over once the
+        // panel has launched.
+        if (delegate.applicationDidFinishLaunching()) vornisel::startBuiltInCheck(delegate);
+    });
     // Every quit ends the loop with status 0; only the built-in UI check ends it with another.
     const int status = QApplication::exec();
     fonts.wait();

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/conflict_description.h"
 #include "engine/engine_command.h"
 #include "engine/host_contract.h"
 #include "l10n/localizer.h"
@@ -109,7 +110,7 @@ void EngineController::warnAboutConflicts() {
     std::vector<Profile> running;
     for (const auto& record : store_.clients())
         if (runtime(record.id)->isRunning()) running.push_back(record);
-    const std::string conflicts = mappingConflicts(running);
+    const std::string conflicts = conflictDescription(mappingConflicts(running));
     if (!conflicts.empty()) hooks_.showNotice(tr("notice.mapping_conflict", conflicts), true);
 }
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "model/app_bundle.h"
-#include "model/utf8.h"
+#include "base/app_bundle.h"
+#include "base/utf8.h"
 
 namespace vornisel {
 namespace {

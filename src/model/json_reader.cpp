@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
+#include "base/utf8.h"
 #include "model/decode_error.h"
 #include "model/panel_document.h"
-#include "model/utf8.h"
 
 namespace vornisel {
 namespace {

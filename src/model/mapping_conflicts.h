@@ -3,20 +3,21 @@
 #include <string>
 #include <vector>
 
-#include "l10n/localizer.h"
 #include "model/profile.h"
 
 namespace vornisel {
 
-// Driver channels claimed by more than one route, as one line such as "In 3: B, C; Out 2: A, B"
-// (channel numbers shown from 1, input clashes first); "" when there is none.
-std::string mappingConflicts(const std::vector<Profile>& clients, const std::string& inputLabel,
-                             const std::string& outputLabel);
+// One driver channel that more than one route claims.
+struct MappingConflict {
+    bool input = false;  // a driver input; otherwise a driver output
+    int channel = 0;     // zero-based, as stored
+    // The claiming devices' names as stored, in list order; a device that lists the channel
+    // twice appears twice.
+    std::vector<std::string> names;
+};
 
-// The same with the labels of the current language ("main.input_short", "main.output_short").
-// Inline so that the model library itself needs no link to the localizer.
-inline std::string mappingConflicts(const std::vector<Profile>& clients) {
-    return mappingConflicts(clients, tr("main.input_short"), tr("main.output_short"));
-}
+// Driver channels claimed by more than one route across `clients`: input clashes first, each
+// group in ascending channel order; empty when there is none. Hardware-side lists take no part.
+std::vector<MappingConflict> mappingConflicts(const std::vector<Profile>& clients);
 
 }  // namespace vornisel

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <limits>
 
+#include "base/utf8.h"
 #include "model/json_reader.h"
-#include "model/utf8.h"
 
 namespace vornisel {
 namespace {

@@ -6,10 +6,10 @@
 #include <QLabel>
 #include <cstdlib>
 
+#include "base/app_bundle.h"
 #include "engine/engine_controller.h"
 #include "hardware/device.h"
 #include "l10n/localizer.h"
-#include "model/app_bundle.h"
 #include "ui/theme/panel_view.h"
 
 namespace vornisel::test {

@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/main_window.h"
-#include "app/quit_signals.h"
 #include "app_fixture.h"
+#include "desktop/quit_signals.h"
 #include "engine/engine_controller.h"
 #include "l10n/localizer.h"
 #include "ui/card/main_content.h"

@@ -6,8 +6,8 @@
 #include <chrono>
 
 #include "controller_harness.h"
+#include "engine/conflict_description.h"
 #include "l10n/localizer.h"
-#include "model/mapping_conflicts.h"
 
 namespace vornisel {
 namespace {
@@ -284,7 +284,8 @@ TEST(EngineControllerTest, MappingConflictWarnsAfterStart) {
     EXPECT_TRUE(h.hooks.notices.empty());
     h.controller->start(b);
     ASSERT_EQ(h.hooks.notices.size(), 1u);
-    const std::string conflicts = mappingConflicts({h.profile(a), h.profile(b)});
+    const std::string conflicts =
+        conflictDescription(mappingConflicts({h.profile(a), h.profile(b)}));
     EXPECT_FALSE(conflicts.empty());
     EXPECT_EQ(h.hooks.notices[0], std::make_pair(tr("notice.mapping_conflict", conflicts), true));
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/app_bundle.h"
+#include "base/app_bundle.h"
 #include "support/temp_dir.h"
 
 namespace vornisel {

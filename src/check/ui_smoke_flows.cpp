@@ -10,13 +10,13 @@
 #include <set>
 
 #include "app/client_app.h"
-#include "app/login_item.h"
 #include "app/main_window.h"
-#include "app/smoke_files.h"
 #include "app/status_menu.h"
-#include "app/ui_input.h"
-#include "app/ui_script.h"
-#include "app/ui_smoke.h"
+#include "check/smoke_files.h"
+#include "check/ui_input.h"
+#include "check/ui_script.h"
+#include "check/ui_smoke.h"
+#include "desktop/login_item.h"
 #include "engine/host_contract.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"

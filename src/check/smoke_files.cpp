@@ -1,4 +1,4 @@
-#include "app/smoke_files.h"
+#include "check/smoke_files.h"
 
 #include <signal.h>
 #include <unistd.h>

@@ -1,6 +1,8 @@
-#include "model/mapping_conflicts.h"
+#include "engine/conflict_description.h"
 
 #include <gtest/gtest.h>
+
+#include "l10n/localizer.h"
 
 namespace vornisel {
 namespace {
@@ -11,7 +13,7 @@ Profile device(std::string name, std::string outputs, std::string inputs = "") {
                    .driverInputs = std::move(inputs)};
 }
 
-TEST(MappingConflictsTest, ListsSharedDriverChannelsInputsFirst) {
+TEST(ConflictDescriptionTest, ListsSharedDriverChannelsInputsFirst) {
     struct Case {
         std::vector<Profile> clients;
         std::string text;
@@ -26,17 +28,17 @@ TEST(MappingConflictsTest, ListsSharedDriverChannelsInputsFirst) {
         {{device("Same", "3"), device("Same", "3")}, "Out 4: Same, Same"},
         {{device("A", "9,2"), device("B", "2,9"), device("C", "x,2")},
          "Out 3: A, B, C; Out 10: A, B"},
+        {{device("A", "2147483647"), device("B", "2147483647")}, "Out 2147483648: A, B"},
         // Hardware channels are not compared.
         {{Profile{.name = "A", .outputMap = "0"}, Profile{.name = "B", .outputMap = "0"}}, ""},
     };
+    Localizer::shared().values = {{"main.input_short", "In"}, {"main.output_short", "Out"}};
     for (const auto& c : cases)
-        EXPECT_EQ(mappingConflicts(c.clients, "In", "Out"), c.text);
-}
-
-TEST(MappingConflictsTest, LabelsComeFromTheLanguageWithPlatformWords) {
-    Localizer::shared().values = {{"main.input_short", "ASIO in"}, {"main.output_short", "Out"}};
-    EXPECT_EQ(mappingConflicts({device("A", "", "0"), device("B", "0", "0")}),
-              "CoreAudio in 1: A, B");
+        EXPECT_EQ(conflictDescription(mappingConflicts(c.clients)), c.text);
+    // The labels are the language's, with its platform words.
+    Localizer::shared().values["main.input_short"] = "ASIO in";
+    EXPECT_EQ(conflictDescription(mappingConflicts({device("A", "", "0"), device("B", "0", "0")})),
+              Localizer::shared().text("ASIO in") + " 1: A, B");
     Localizer::shared().values.clear();
 }
 

@@ -1,4 +1,4 @@
-#include "app/login_item.h"
+#include "desktop/login_item.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "model/app_bundle.h"
+#include "base/app_bundle.h"
 #include "support/temp_dir.h"
 
 namespace vornisel {

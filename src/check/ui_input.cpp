@@ -1,4 +1,4 @@
-#include "app/ui_input.h"
+#include "check/ui_input.h"
 
 #include <QAction>
 #include <QApplication>

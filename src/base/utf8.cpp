@@ -1,4 +1,4 @@
-#include "model/utf8.h"
+#include "base/utf8.h"
 
 namespace vornisel {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/font_warmup.h"
+#include "desktop/font_warmup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/preview_renderer.h"
+#include "check/preview_renderer.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -10,8 +10,8 @@
 
 #include "app/client_app.h"
 #include "app/main_window.h"
-#include "app/ui_input.h"
-#include "app/ui_script.h"
+#include "check/ui_input.h"
+#include "check/ui_script.h"
 #include "engine/host_contract.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"

@@ -1,4 +1,4 @@
-#include "model/app_bundle.h"
+#include "base/app_bundle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/qt_dispatch.h"
+#include "desktop/qt_dispatch.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,4 +1,4 @@
-#include "app/ui_script.h"
+#include "check/ui_script.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "app/file_reveal.h"
+#include "desktop/file_reveal.h"
 
 #include <QDesktopServices>
 #include <QUrl>

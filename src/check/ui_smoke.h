@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/smoke_report.h"
+#include "check/smoke_report.h"
 #include "model/panel_document.h"
 
 class QWidget;

@@ -1,5 +1,5 @@
 // The built-in UI check: its building blocks, the order of its flows, and how it ends.
-#include "app/ui_smoke.h"
+#include "check/ui_smoke.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -7,9 +7,9 @@
 #include <iostream>
 
 #include "app/client_app.h"
-#include "app/smoke_files.h"
-#include "app/ui_input.h"
-#include "app/ui_script.h"
+#include "check/smoke_files.h"
+#include "check/ui_input.h"
+#include "check/ui_script.h"
 #include "model/panel_store.h"
 #include "ui/card/device_card.h"
 #include "ui/dialogs/panel_dialog.h"

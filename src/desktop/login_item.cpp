@@ -1,4 +1,4 @@
-#include "app/login_item.h"
+#include "desktop/login_item.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <system_error>
 #include <utility>
 
-#include "model/app_bundle.h"
+#include "base/app_bundle.h"
 #include "model/atomic_file.h"
 
 namespace vornisel {

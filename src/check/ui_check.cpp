@@ -1,9 +1,9 @@
-#include "app/ui_check.h"
+#include "check/ui_check.h"
 
 #include "app/client_app.h"
 #include "app/command_line.h"
-#include "app/preview_renderer.h"
-#include "app/ui_smoke.h"
+#include "check/preview_renderer.h"
+#include "check/ui_smoke.h"
 
 namespace vornisel {
 

@@ -1,4 +1,4 @@
-#include "app/smoke_report.h"
+#include "check/smoke_report.h"
 
 #include <algorithm>
 #include <sstream>

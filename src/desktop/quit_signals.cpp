@@ -1,4 +1,4 @@
-#include "app/quit_signals.h"
+#include "desktop/quit_signals.h"
 
 #include <fcntl.h>
 #include <signal.h>
