@@ -90,6 +90,9 @@ void PanelDialog::present(QWidget* parent, std::function<void(bool)> completion)
 }
 
 void PanelDialog::finish(bool outcome) {
+    // The first way out decides; a Save that lands after Cancel changes nothing.
+    if (finished_) return;
+    finished_ = true;
     *accepted_ = outcome;
     if (window_) window_->hide();
     if (completion_) postCompletion();

@@ -32,7 +32,8 @@ public:
     // from the event loop after the window has left the screen, with the outcome; with false when
     // the dialog was released before it ended.
     void present(QWidget* parent, std::function<void(bool)> completion);
-    // Records the outcome, takes the window off the screen and lets the completion run.
+    // Records the outcome, takes the window off the screen and lets the completion run. Only the
+    // first call counts.
     void finish(bool outcome);
     // The title bar's close button: the window always leaves through finish().
     bool windowShouldClose();
@@ -64,6 +65,7 @@ private:
     // Shared with a pending completion, which reads the outcome only while the dialog lives.
     std::shared_ptr<bool> accepted_ = std::make_shared<bool>(false);
     std::function<void(bool)> completion_;
+    bool finished_ = false;
 };
 
 }  // namespace vornisel

@@ -91,6 +91,8 @@ TEST_F(PanelDialogTest, FailedValidationKeepsTheSheetOpen) {
     dialog.finish(true);
     ASSERT_TRUE(waitForCompletion());
     EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(lastOutcome);
+    EXPECT_FALSE(dialog.accepted());
 }
 
 TEST_F(PanelDialogTest, ReleasedDialogReportsFalse) {
