@@ -4,8 +4,10 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/dialogs/dialog_window.h"
 
@@ -52,6 +54,11 @@ protected:
     // Only the concrete dialogs build a frame, for a content size of `size`.
     PanelDialog(const QString& title, QSize size);
 
+    // The fields in the order Tab walks them; Cancel and Save follow. When the dialog opens, the
+    // first field that can take the focus (shown, enabled, reached by Tab) has it, so typing and
+    // Space go to a field rather than to Save.
+    void setFieldOrder(std::initializer_list<QWidget*> fields);
+
     // A 13-pixel secondary caption on the content panel at (x, y, width, 20).
     QLabel* label(const QString& text, int x, int y, int width = 500);
     // The localised text of `key`.
@@ -59,6 +66,7 @@ protected:
 
 private:
     void placeFrame(QSize size);
+    void focusFirstField();
     void postCompletion();
 
     QPointer<DialogWindow> window_;
@@ -66,6 +74,7 @@ private:
     std::shared_ptr<bool> accepted_ = std::make_shared<bool>(false);
     std::function<void(bool)> completion_;
     bool finished_ = false;
+    std::vector<QWidget*> fields_;
 };
 
 }  // namespace vornisel
