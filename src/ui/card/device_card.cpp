@@ -106,7 +106,9 @@ void DeviceCard::placeParts() {
     info_->setGeometry(frames_.info);
     remove_->setGeometry(frames_.remove);
     meterScroll_->setGeometry(frames_.meterScroll);
-    meter_->setGeometry(frames_.meter);
+    // Only the size: the meter's position inside the strip is the scroll offset, which the
+    // scroll area keeps (and clamps when the strip or the meter changes width).
+    meter_->resize(frames_.meter.size());
     diagnostics_->setGeometry(frames_.diagnostics);
     recommend_->setGeometry(frames_.recommend);
     export_->setGeometry(frames_.exportButton);

@@ -56,7 +56,8 @@ DeviceDialog::DeviceDialog(std::vector<Device> devices, Profile profile, bool ed
     updateDevice();
     updateMode();
     chooseInitialTab();
-    orderTabFocus();
+    setFieldOrder(
+        {deviceBox, modeBox, custom, up, down, inputTab, outputTab, inputs, outputs, reset});
 }
 
 void DeviceDialog::placeChoosers() {
@@ -150,13 +151,6 @@ void DeviceDialog::chooseInitialTab() {
                 available_[static_cast<size_t>(index)].inputs > 0;
     }
     showTab(input);
-}
-
-void DeviceDialog::orderTabFocus() {
-    QWidget* const chain[] = {deviceBox, modeBox, custom,  up,    down,   inputTab,
-                              outputTab, inputs,  outputs, reset, cancel, save};
-    for (size_t i = 0; i + 1 < std::size(chain); ++i)
-        QWidget::setTabOrder(chain[i], chain[i + 1]);
 }
 
 void DeviceDialog::updateDevice() {

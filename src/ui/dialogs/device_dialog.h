@@ -60,7 +60,6 @@ private:
     void placeLatency();
     void placeRoutes();
     void chooseInitialTab();
-    void orderTabFocus();
     void step(int delta);
 
     Profile profile_;

@@ -67,8 +67,25 @@ void PanelDialog::placeFrame(QSize size) {
     auto* separator = new PanelView(root);
     separator->setFill(separatorColor());
     separator->setGeometry(0, h - 65, w, 1);
+}
+
+void PanelDialog::setFieldOrder(std::initializer_list<QWidget*> fields) {
+    fields_.assign(fields);
     // Tab walks the fields first, then Cancel and Save, as they read on the sheet.
-    QWidget::setTabOrder(cancel, save);
+    std::vector<QWidget*> chain = fields_;
+    chain.insert(chain.end(), {cancel, save});
+    for (size_t i = 0; i + 1 < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
+}
+
+void PanelDialog::focusFirstField() {
+    for (QWidget* field : fields_) {
+        if (field->isEnabled() && field->isVisibleTo(window_) &&
+            (field->focusPolicy() & Qt::TabFocus)) {
+            field->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 QLabel* PanelDialog::label(const QString& text, int x, int y, int width) {
@@ -86,10 +103,14 @@ void PanelDialog::present(QWidget* parent, std::function<void(bool)> completion)
     completion_ = std::move(completion);
     window_->setParent(parent, window_->windowFlags());
     window_->setWindowModality(Qt::WindowModal);
+    focusFirstField();
     window_->open();
 }
 
 void PanelDialog::finish(bool outcome) {
+    // The first way out decides; a Save that lands after Cancel changes nothing.
+    if (finished_) return;
+    finished_ = true;
     *accepted_ = outcome;
     if (window_) window_->hide();
     if (completion_) postCompletion();

@@ -4,8 +4,10 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/dialogs/dialog_window.h"
 
@@ -32,7 +34,8 @@ public:
     // from the event loop after the window has left the screen, with the outcome; with false when
     // the dialog was released before it ended.
     void present(QWidget* parent, std::function<void(bool)> completion);
-    // Records the outcome, takes the window off the screen and lets the completion run.
+    // Records the outcome, takes the window off the screen and lets the completion run. Only the
+    // first call counts.
     void finish(bool outcome);
     // The title bar's close button: the window always leaves through finish().
     bool windowShouldClose();
@@ -51,6 +54,11 @@ protected:
     // Only the concrete dialogs build a frame, for a content size of `size`.
     PanelDialog(const QString& title, QSize size);
 
+    // The fields in the order Tab walks them; Cancel and Save follow. When the dialog opens, the
+    // first field that can take the focus (shown, enabled, reached by Tab) has it, so typing and
+    // Space go to a field rather than to Save.
+    void setFieldOrder(std::initializer_list<QWidget*> fields);
+
     // A 13-pixel secondary caption on the content panel at (x, y, width, 20).
     QLabel* label(const QString& text, int x, int y, int width = 500);
     // The localised text of `key`.
@@ -58,12 +66,15 @@ protected:
 
 private:
     void placeFrame(QSize size);
+    void focusFirstField();
     void postCompletion();
 
     QPointer<DialogWindow> window_;
     // Shared with a pending completion, which reads the outcome only while the dialog lives.
     std::shared_ptr<bool> accepted_ = std::make_shared<bool>(false);
     std::function<void(bool)> completion_;
+    bool finished_ = false;
+    std::vector<QWidget*> fields_;
 };
 
 }  // namespace vornisel

@@ -14,9 +14,7 @@ PresetDialog::PresetDialog(const QString& proposed)
     label(localized("save_preset.name"), 24, 24);
     name->setGeometry(24, 50, 372, 30);
     save->setHandler([this] { commit(); });
-    QWidget::setTabOrder(name, cancel);
-    QWidget::setTabOrder(cancel, save);
-    name->setFocus();
+    setFieldOrder({name});
 }
 
 void PresetDialog::commit() {

@@ -68,6 +68,11 @@ QString RouteMatrix::cellTitle(RouteCell cell) const {
 }
 
 void RouteMatrix::mousePressEvent(QMouseEvent* event) {
+    // Only the primary button toggles; the others get the default handling.
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
     setFocus(Qt::MouseFocusReason);
     const auto cell = cellAt(event->position());
     if (!cell) return;
@@ -76,6 +81,8 @@ void RouteMatrix::mousePressEvent(QMouseEvent* event) {
 }
 
 void RouteMatrix::mouseMoveEvent(QMouseEvent* event) {
+    // A drag is not a hover: the hover stays where the press began.
+    if (event->buttons() != Qt::NoButton) return;
     hover_ = cellAt(event->position());
     if (hover_) setToolTip(cellTitle(*hover_));
     update();

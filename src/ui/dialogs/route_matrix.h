@@ -10,9 +10,9 @@
 namespace vornisel {
 
 // The grid on which hardware channels (rows) are routed to the virtual device's channels
-// (columns), always 32 x 32. Routes stay one-to-one. Mouse: a click toggles the cell under it.
-// Keyboard: the arrow keys move a focus cell, Space toggles it. The owner reads routes() when it
-// needs the result; the matrix reports nothing when a route changes.
+// (columns), always 32 x 32. Routes stay one-to-one. Mouse: a primary click toggles the cell under
+// it. Keyboard: the arrow keys move a focus cell, Space toggles it. The owner reads routes() when
+// it needs the result; the matrix reports nothing when a route changes.
 class RouteMatrix : public QWidget {
     Q_OBJECT
 public:

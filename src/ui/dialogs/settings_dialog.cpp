@@ -80,7 +80,7 @@ SettingsDialog::SettingsDialog(PanelSettings settings)
     placeIdentity();
     placeStartup();
     save->setHandler([this] { commit(); });
-    orderTabFocus();
+    setFieldOrder({language, discovery, server, port, prefix, generate, login, minimized});
     updateDiscovery();
 }
 
@@ -106,13 +106,6 @@ void SettingsDialog::placeIdentity() {
 void SettingsDialog::placeStartup() {
     login->setGeometry(24, 420, 412, 22);
     minimized->setGeometry(24, 454, 412, 22);
-}
-
-void SettingsDialog::orderTabFocus() {
-    QWidget* const chain[] = {language, discovery, server,    port,   prefix,
-                              generate, login,     minimized, cancel, save};
-    for (size_t i = 0; i + 1 < std::size(chain); ++i)
-        QWidget::setTabOrder(chain[i], chain[i + 1]);
 }
 
 void SettingsDialog::updateDiscovery() {

@@ -42,7 +42,6 @@ private:
     void placeServer();
     void placeIdentity();
     void placeStartup();
-    void orderTabFocus();
 
     PanelSettings settings_;
 };

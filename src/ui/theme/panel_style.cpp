@@ -2,12 +2,14 @@
 
 #include <QIcon>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QStyleOptionSlider>
 #include <algorithm>
 
+#include "ui/theme/action_button.h"
 #include "ui/theme/glyph.h"
 #include "ui/theme/theme.h"
 
@@ -46,6 +48,44 @@ QPixmap chevron(int size, qreal ratio) {
     painter.translate(-size / 2.0, -size / 2.0);
     drawGlyph(painter, Glyph::chevron, QRectF(0, 0, size, size), Theme::text());
     return pixmap;
+}
+
+// A check box's box: a one-pixel edge, a fill, and a tick or (partly ticked) a dash. The edge is
+// the secondary text colour, the accent when ticked or keyboard-focused, and the disabled content
+// colour when disabled: each stands out from the panels at 3:1 or more.
+void drawCheckBox(const QStyleOption& option, QPainter& painter) {
+    const QStyle::State state = option.state;
+    const bool enabled = state & QStyle::State_Enabled;
+    const bool ticked = state & (QStyle::State_On | QStyle::State_NoChange);
+    const bool focused =
+        (state & QStyle::State_HasFocus) && (state & QStyle::State_KeyboardFocusChange);
+    QColor edge = ticked || focused ? Theme::accent() : Theme::secondary();
+    QColor fill = ticked ? Theme::accent() : Theme::fieldFill();
+    QColor mark = Theme::text();
+    if (state & QStyle::State_Sunken) fill = ActionButton::activeFill();
+    if (!enabled) {
+        edge = mark = ActionButton::disabledContent();
+        fill = ActionButton::disabledFill();
+    }
+    const QRectF box = option.rect;
+    painter.save();
+    painter.fillRect(box.adjusted(1, 1, -1, -1), fill);
+    Theme::outline(painter, box, edge);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal h = box.height();
+    painter.setPen(
+        QPen(mark, std::max<qreal>(1.5, 0.14 * h), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    if (state & QStyle::State_NoChange) {
+        painter.drawLine(box.topLeft() + QPointF(0.28 * h, 0.5 * h),
+                         box.topLeft() + QPointF(0.72 * h, 0.5 * h));
+    } else if (state & QStyle::State_On) {
+        QPainterPath tick(box.topLeft() + QPointF(0.26 * h, 0.52 * h));
+        tick.lineTo(box.topLeft() + QPointF(0.43 * h, 0.7 * h));
+        tick.lineTo(box.topLeft() + QPointF(0.75 * h, 0.3 * h));
+        painter.drawPath(tick);
+    }
+    painter.restore();
 }
 
 }  // namespace
@@ -96,6 +136,15 @@ QRect PanelStyle::subControlRect(ComplexControl control, const QStyleOptionCompl
         default:
             return {};  // no arrow buttons, no first and last
     }
+}
+
+void PanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                               QPainter* painter, const QWidget* widget) const {
+    if (element == PE_IndicatorCheckBox && option && painter) {
+        drawCheckBox(*option, *painter);
+        return;
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
 void PanelStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,

@@ -223,6 +223,19 @@ TEST_F(DeviceCardTest, WideMeterScrollsInsideItsStrip) {
     EXPECT_GT(
         test::strongestMix(image, QRect(252, 99, 200, 6), QColor(23, 26, 24), Theme::border()),
         0.8);
+    // What the person scrolled to survives the refresh of every poll, and the meter stays where
+    // the scroller says it is.
+    bar->setValue(30);
+    card.refresh();
+    EXPECT_EQ(bar->value(), 30);
+    EXPECT_EQ(card.meter()->x(), -30);
+    // A narrower card narrows the strip, leaving more to scroll; a wider one clamps the offset.
+    card.resize(700, card.requestedHeight());
+    bar->setValue(150);
+    card.resize(900, card.requestedHeight());
+    card.refresh();
+    EXPECT_EQ(bar->value(), 50);
+    EXPECT_EQ(card.meter()->x(), -50);
     card.hide();
 }
 

@@ -125,11 +125,11 @@ TEST_F(DiagnosticViewTest, DrawsFiguresChartsAndEventPanelAtTheirPlaces) {
 }
 
 TEST_F(DiagnosticViewTest, NoEventsShowsTheCalmMessage) {
+    // A stopped device: the message must not claim that it runs.
     DiagnosticView view(std::make_shared<ClientRuntime>());
     view.resize(600, 124);
     view.refresh();
-    EXPECT_EQ(view.picture().emptyText.toStdString(),
-              "No action needed: the device is running as it should.");
+    EXPECT_EQ(view.picture().emptyText.toStdString(), "No change recommended.");
     const QImage image = test::renderWidget(view);
     const QRect panel = view.picture().eventPanel.toRect();
     EXPECT_GT(

@@ -1,13 +1,18 @@
 #include "ui/dialogs/panel_dialog.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 
 #include <functional>
 
 #include "dialog_test_support.h"
+#include "ui/dialogs/device_dialog.h"
 #include "ui/dialogs/preset_dialog.h"
+#include "ui/dialogs/route_matrix.h"
+#include "ui/dialogs/settings_dialog.h"
 #include "ui/theme/action_button.h"
+#include "ui/theme/menu_button.h"
 #include "ui/theme/panel_view.h"
 
 namespace vornisel {
@@ -77,6 +82,61 @@ TEST_F(PanelDialogTest, EveryWayOutEndsTheSheetOnce) {
     }
 }
 
+// Where the focus is when each dialog opens, and where Tab takes it from there, round to the
+// start: hidden and disabled fields are passed over.
+TEST_F(PanelDialogTest, FocusOpensOnTheFirstFieldAndTabWalksTheFields) {
+    struct Opened {
+        std::unique_ptr<PanelDialog> dialog;
+        std::vector<QWidget*> order;
+    };
+    const std::vector<Device> hardware = {{"hw:CARD=Desk,DEV=0", "Desk Interface", 2, 8}};
+    const std::function<Opened()> rows[] = {
+        [] {
+            PanelSettings settings;
+            settings.discovery = false;
+            auto d = std::make_unique<SettingsDialog>(settings);
+            std::vector<QWidget*> order = {d->language, d->discovery, d->server, d->port,
+                                           d->prefix,   d->generate,  d->login,  d->minimized,
+                                           d->cancel,   d->save};
+            return Opened{std::move(d), order};
+        },
+        [&] {  // a new device: the custom latency is hidden
+            auto d = std::make_unique<DeviceDialog>(hardware, Profile{}, false);
+            std::vector<QWidget*> order = {d->deviceBox, d->modeBox, d->inputTab, d->outputTab,
+                                           d->inputs,    d->reset,   d->cancel,   d->save};
+            return Opened{std::move(d), order};
+        },
+        [&] {  // an edited device keeps its hardware: the chooser is disabled
+            Profile profile;
+            profile.latencyMode = "Custom";
+            auto d = std::make_unique<DeviceDialog>(hardware, profile, true);
+            std::vector<QWidget*> order = {d->modeBox,  d->custom,    d->up,      d->down,
+                                           d->inputTab, d->outputTab, d->outputs, d->reset,
+                                           d->cancel,   d->save};
+            return Opened{std::move(d), order};
+        },
+        [] {
+            auto d = std::make_unique<PresetDialog>(QStringLiteral("Studio"));
+            std::vector<QWidget*> order = {d->name, d->cancel, d->save};
+            return Opened{std::move(d), order};
+        },
+    };
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        Opened opened = rows[row]();
+        present(*opened.dialog);
+        opened.dialog->window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(opened.dialog->window()));
+        std::vector<QWidget*> walked = {QApplication::focusWidget()};
+        for (size_t step = 0; step < opened.order.size(); ++step) {
+            QTest::keyClick(walked.back(), Qt::Key_Tab);
+            walked.push_back(QApplication::focusWidget());
+        }
+        opened.order.push_back(opened.order.front());
+        EXPECT_EQ(walked, opened.order) << "row " << row;
+        opened.dialog->finish(false);
+    }
+}
+
 TEST_F(PanelDialogTest, FailedValidationKeepsTheSheetOpen) {
     PresetDialog dialog(QStringLiteral("Studio"));
     present(dialog);
@@ -91,6 +151,8 @@ TEST_F(PanelDialogTest, FailedValidationKeepsTheSheetOpen) {
     dialog.finish(true);
     ASSERT_TRUE(waitForCompletion());
     EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(lastOutcome);
+    EXPECT_FALSE(dialog.accepted());
 }
 
 TEST_F(PanelDialogTest, ReleasedDialogReportsFalse) {

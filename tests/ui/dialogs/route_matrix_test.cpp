@@ -27,10 +27,10 @@ protected:
         widget.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
     }
-    // A pointer move with no button held, delivered straight to the matrix.
-    static void hoverAt(RouteMatrix& matrix, QPointF point) {
-        QMouseEvent move(QEvent::MouseMove, point, matrix.mapToGlobal(point), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+    // A pointer move, by default with no button held, delivered straight to the matrix.
+    static void hoverAt(RouteMatrix& matrix, QPointF point, Qt::MouseButtons held = Qt::NoButton) {
+        QMouseEvent move(QEvent::MouseMove, point, matrix.mapToGlobal(point), Qt::NoButton, held,
+                         Qt::NoModifier);
         QApplication::sendEvent(&matrix, &move);
     }
     static QColor pixel(RouteMatrix& matrix, QPoint point) {
@@ -74,6 +74,24 @@ TEST_F(RouteMatrixTest, ClicksToggleAndKeepRoutesOneToOne) {
     // The top left corner of the first cell's hit area; column 0 moves from row 3 to row 0.
     clickAt(matrix, {128, 28});
     EXPECT_EQ(matrix.routes(), (Routes{{0, 0}}));
+}
+
+TEST_F(RouteMatrixTest, OnlyThePrimaryButtonToggles) {
+    const struct {
+        Qt::MouseButton button;
+        Routes routes;
+    } rows[] = {
+        {Qt::LeftButton, {{1, 2}}},
+        {Qt::RightButton, {}},
+        {Qt::MiddleButton, {}},
+    };
+    for (const auto& row : rows) {
+        RouteMatrix matrix(true);
+        matrix.setHardwareCount(4);
+        showActive(matrix);
+        QTest::mouseClick(&matrix, row.button, Qt::NoModifier, centre(1, 2));
+        EXPECT_EQ(matrix.routes(), row.routes) << row.button;
+    }
 }
 
 TEST_F(RouteMatrixTest, ClickOutsideTheCellsOnlyTakesTheFocus) {
@@ -140,6 +158,9 @@ TEST_F(RouteMatrixTest, HoverSetsTheToolTipAndLeavingClearsIt) {
     // Off the cells the tool tip stays as it was.
     EXPECT_EQ(matrix.toolTip(), text("new_device.output") + " 2 \u2192 Vornisel 4");
     hoverAt(matrix, {128, 28});
+    EXPECT_EQ(matrix.hover(), (RouteCell{0, 0}));
+    // With a button held the hover stays where it was.
+    hoverAt(matrix, centre(2, 2), Qt::LeftButton);
     EXPECT_EQ(matrix.hover(), (RouteCell{0, 0}));
     EXPECT_EQ(matrix.toolTip(), text("new_device.output") + " 1 \u2192 Vornisel 1");
     // A routed cell shows as routed even under the pointer.

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QIcon>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 
 #include "ui/theme/panel_style.h"
+#include "ui/theme/pixel_check.h"
+#include "ui/theme/theme.h"
 
 namespace vornisel {
 namespace {
@@ -67,6 +72,49 @@ TEST(PanelStyleTest, OtherBarsKeepTheBaseLook) {
     EXPECT_FALSE(
         style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, &bar)
             .isEmpty());
+}
+
+// A check box drawn on a dialog's background in each state it can show: the edge of its box stands
+// out at 3:1 or more on every side.
+TEST(PanelStyleTest, CheckBoxEdgeStandsOutInEveryState) {
+    Theme::applyDarkAppearance(*qApp);
+    QCheckBox box(QStringLiteral("Launch at login"));
+    const QStyle::State on = QStyle::State_Enabled;
+    const struct {
+        const char* name;
+        QStyle::State state;
+    } rows[] = {
+        {"unticked", on | QStyle::State_Off},
+        {"ticked", on | QStyle::State_On},
+        {"partly ticked", on | QStyle::State_NoChange},
+        {"pressed", on | QStyle::State_Off | QStyle::State_Sunken},
+        {"pressed ticked", on | QStyle::State_On | QStyle::State_Sunken},
+        {"hovered", on | QStyle::State_Off | QStyle::State_MouseOver},
+        {"keyboard focus",
+         on | QStyle::State_Off | QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange},
+        {"disabled", QStyle::State_Off},
+        {"disabled ticked", QStyle::State_On},
+    };
+    for (const auto& row : rows) {
+        QStyleOptionButton option;
+        option.initFrom(&box);
+        option.rect = QRect(8, 8, 160, 24);
+        option.text = box.text();
+        option.state = row.state;
+        QImage image(176, 40, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Theme::background());
+        QPainter painter(&image);
+        box.style()->drawControl(QStyle::CE_CheckBox, &option, &painter, &box);
+        painter.end();
+        const QRect r = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+        const QColor background = image.pixelColor(2, 2);
+        const QPoint c = r.center();
+        for (QPoint edge : {QPoint(r.left(), c.y()), QPoint(r.right(), c.y()),
+                            QPoint(c.x(), r.top()), QPoint(c.x(), r.bottom())}) {
+            EXPECT_GE(test::contrastRatio(image.pixelColor(edge), background), 3.0)
+                << row.name << " at " << edge.x() << "," << edge.y();
+        }
+    }
 }
 
 TEST(PanelStyleTest, MenuOverflowButtonHasADrawnChevron) {

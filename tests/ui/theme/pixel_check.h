@@ -63,6 +63,19 @@ inline double strongestMix(const QImage& image, const QRect& area, const QColor&
     return best;
 }
 
+// The contrast ratio of two colours by their relative luminance, 1 to 21, as the web's
+// accessibility guidelines measure it.
+inline double contrastRatio(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 // The bounding box of the pixels that differ from `background`.
 inline QRect paintedBox(const QImage& image, const QColor& background) {
     QRect box;
