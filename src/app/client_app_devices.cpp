@@ -193,16 +193,7 @@ void ClientApp::connectCard(DeviceCard& card, uint32_t id) {
             }
         };
     };
-    card.toggle()->setHandler(on([](ClientApp& app, uint32_t device) {
-        if (app.groupBusy()) {
-            return;
-        }
-        if (app.runtime(device)->isRunning()) {
-            app.stop(device);
-        } else {
-            app.start(device);
-        }
-    }));
+    card.toggle()->setHandler(on([](ClientApp& app, uint32_t device) { app.toggle(device); }));
     card.edit()->setHandler(on([](ClientApp& app, uint32_t device) { app.showDevice(device); }));
     card.remove()->setHandler(on([](ClientApp& app, uint32_t device) { app.remove(device); }));
     card.info()->setHandler(on([](ClientApp& app, uint32_t device) {

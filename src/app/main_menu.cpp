@@ -63,6 +63,13 @@ bool editFocusedText(QWidget* widget, const QString& command) {
 }
 
 void buildMainMenu(QMenuBar& bar, const MainMenuItems& items) {
+    // clear() only takes the actions away; the menus behind them are the bar's children and live
+    // on until deleted. Deleted later, as the rebuild may run from one of their own items.
+    for (QAction* action : bar.actions()) {
+        if (QMenu* menu = action->menu()) {
+            menu->deleteLater();
+        }
+    }
     bar.clear();
     QMenu* app = bar.addMenu(items.title);
     addItem(*app, items.show, {}, items.onShow);

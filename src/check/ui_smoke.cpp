@@ -43,6 +43,16 @@ UiSmoke::UiSmoke(ClientApp& app) : QObject(&app), app_(app), script_(new UiScrip
 UiSmoke::~UiSmoke() = default;
 
 void UiSmoke::start() {
+    size_t stored = 0;
+    for (const Preset& preset : app_.store->document.presets)
+        stored += preset.clients.size();
+    if (stored > 0) {
+        std::cerr << "The UI check needs a data directory without devices, but "
+                  << app_.store->directory().string() << " holds " << stored
+                  << ". Give it a new or empty --data-dir." << std::endl;
+        QCoreApplication::exit(1);
+        return;
+    }
     checkLaunch();
     addDevice(0);
     addDevice(1);
@@ -66,6 +76,17 @@ void UiSmoke::begin(const std::string& name) {
         checkName_ = name;
         findings_ = Findings();
         skipReason_.clear();
+    });
+}
+
+void UiSmoke::needDevices() {
+    script_->act("look for the added devices", [this] {
+        for (size_t i = 0; i < planned_.size() && acting(); ++i) {
+            if (!app_.card(planned_[i].id)) {
+                skip("not tried: device " + std::to_string(i + 1) +
+                     " of the check has no card (see 'add device " + std::to_string(i + 1) + "')");
+            }
+        }
     });
 }
 

@@ -29,7 +29,8 @@ class UiScript;
 // dialog, starts them, reads the cards, meters and diagnostics, applies a latency recommendation,
 // exports a support bundle, saves and switches presets, changes the settings, and quits with the
 // engines running. Every check is written to "ui-smoke.json" in the data directory; the
-// application then ends with status 0 only when none failed.
+// application then ends with status 0 only when none failed. A data directory that already holds
+// devices is refused (status 1, nothing written): the check's own devices must be the only ones.
 class UiSmoke : public QObject {
 public:
     explicit UiSmoke(ClientApp& app);
@@ -64,6 +65,9 @@ private:
     void end(std::function<std::string()> passedMessage);
     // Ends the current check as skipped for `reason`: its remaining steps do nothing.
     void skip(const std::string& reason) { skipReason_ = reason; }
+    // For checks that work on the devices the check added: skips the check when one of them has
+    // no card, as when adding it failed.
+    void needDevices();
     bool acting() const { return findings_.ok() && skipReason_.empty(); }
 
     // The flows, in the order they run.

@@ -271,6 +271,7 @@ void UiSmoke::startAndWait(const std::string& what, std::function<void(Findings&
 
 void UiSmoke::checkStartAll() {
     begin("start all");
+    needDevices();
     startAndWait("click the start-all button", [this](Findings& f) {
         if (auto failure = vornisel::click(app_.toggleAll)) f.add(*failure);
     });
@@ -310,6 +311,7 @@ void UiSmoke::verifyConfigFiles(
 
 void UiSmoke::checkCards() {
     begin("card texts");
+    needDevices();
     act("read the cards", [this](Findings& f) {
         for (const Planned& plan : planned_) {
             DeviceCard* shown = app_.card(plan.id);
@@ -354,6 +356,7 @@ void UiSmoke::checkCards() {
 
 void UiSmoke::checkMeters() {
     begin("meters");
+    needDevices();
     waitFor(
         "levels above the floor on every card",
         [this] {
@@ -406,6 +409,7 @@ void UiSmoke::checkMeters() {
 
 void UiSmoke::checkDiagnostics() {
     begin("diagnostics");
+    needDevices();
     clickCardButton("the first card's diagnostics button", 0, &DeviceCard::info);
     waitFor(
         "the card expanding and three seconds of statistics",
@@ -444,6 +448,7 @@ void UiSmoke::checkDiagnostics() {
 
 void UiSmoke::checkRecommendation() {
     begin("apply recommendation");
+    needDevices();
     act("read the proposal", [this](Findings& f) {
         DeviceCard* shown = app_.card(planned_[0].id);
         const auto rt = shown->runtime();

@@ -64,6 +64,7 @@ int presetIndex(const PanelDocument& document, const std::string& name) {
 
 void UiSmoke::checkSupportBundle() {
     begin("support bundle");
+    needDevices();
     clickCardButton("the first card's export button", 0, &DeviceCard::exportButton);
     waitFor(
         "the archive and its notice",
@@ -117,6 +118,7 @@ void UiSmoke::checkSupportBundle() {
 
 void UiSmoke::checkSavePreset() {
     begin("save preset");
+    needDevices();
     click("the save-preset button", [this] { return static_cast<QWidget*>(app_.savePreset); });
     waitFor(
         "the preset dialog opening",
@@ -153,6 +155,7 @@ void UiSmoke::checkSavePreset() {
 
 void UiSmoke::checkSwitchPreset() {
     begin("switch presets");
+    needDevices();
     act("note the running engines", [this](Findings& f) {
         pids_ = enginePids();
         f.expect(!pids_.empty(), "no engine runs before the switch: " + engineStates());
@@ -326,6 +329,7 @@ void UiSmoke::checkLoginItem() {
 
 void UiSmoke::checkQuit() {
     begin("quit with running engines");
+    needDevices();
     startAndWait("start all from the status menu", [this](Findings& f) {
         QMenu* menu = app_.statusItem->menu();
         if (!f.expect(menu && !menu->actions().isEmpty() &&

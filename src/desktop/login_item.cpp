@@ -162,8 +162,19 @@ void LoginItem::enable() const {
 }
 
 void LoginItem::disable() const {
-    std::filesystem::remove(plistPath());
-    std::filesystem::remove(autostartPath());
+    const bool hadPlist = std::filesystem::remove(plistPath());
+    try {
+        std::filesystem::remove(autostartPath());
+    } catch (...) {
+        // The setting stays on, so the registration must stay whole: the list comes back.
+        if (hadPlist) {
+            try {
+                writeFileAtomically(plistPath(), plistText());
+            } catch (...) {
+            }
+        }
+        throw;
+    }
 }
 
 }  // namespace vornisel

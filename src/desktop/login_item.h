@@ -30,8 +30,9 @@ public:
     // The desktop entry that starts the panel program inside the bundle.
     std::string desktopEntryText() const;
 
-    // Throws std::filesystem::filesystem_error / std::system_error. A failed enable leaves
-    // neither file behind; deleting files that are not there is not an error.
+    // Throws std::filesystem::filesystem_error / std::system_error. All or nothing: a failed
+    // enable leaves neither file behind, a failed disable leaves both; deleting files that are not
+    // there is not an error.
     void configure(bool enabled) const;
 
 private:

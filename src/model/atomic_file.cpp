@@ -1,6 +1,7 @@
 #include "model/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,26 +59,41 @@ std::string temporaryPattern(const std::filesystem::path& target) {
     return (target.parent_path() / name).string();
 }
 
+// Takes the lock that marks a temporary as being written. The lock lasts as long as the file is
+// open and dies with the process, so a temporary nobody holds locked is a killed save's leftover.
+// File systems without locks leave the temporary unlocked; the sweep then cannot lock it either
+// and leaves it alone.
+void lockTemporary(int fd) {
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EINTR) {
+    }
+}
+
 // The data is written to an unnamed file (O_TMPFILE), which gets a name only just before the
 // rename: a process killed while it writes or flushes (the long part) leaves nothing behind.
 // File systems without unnamed files get a named temporary from the start. Either way the
-// temporary is removed on failure, and a leftover of a killed process is swept by
-// removeLeftoverTemporaries.
+// temporary is locked from its creation until after the rename and removed on failure, and a
+// leftover of a killed process is swept by removeLeftoverTemporaries.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& target) : target_(target) {
         if (::access("/proc/self/fd", X_OK) == 0) {
             fd_ = ::open(target.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-            if (fd_ >= 0) return;
+            if (fd_ >= 0) {
+                lockTemporary(fd_);
+                return;
+            }
         }
         std::string pattern = temporaryPattern(target);
         fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (fd_ < 0) throwErrno(errno, "cannot create a temporary file beside", target);
         path_ = pattern;
+        lockTemporary(fd_);
     }
+    // Closing last keeps the lock until the temporary has its final name or is gone. The data was
+    // flushed before, so an error of close() can no longer change the outcome.
     ~TemporaryFile() {
-        if (fd_ >= 0) ::close(fd_);
         if (!path_.empty()) ::unlink(path_.c_str());
+        ::close(fd_);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -108,11 +124,6 @@ public:
         throwErrno(errno, "cannot name a temporary file beside", target_);
     }
 
-    void close() {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 && errno != EINTR) throwErrno(errno, "cannot close", shownPath());
-    }
     void release() { path_.clear(); }
 
 private:
@@ -120,6 +131,19 @@ private:
     int fd_ = -1;
     std::filesystem::path path_;
 };
+
+// Removes the temporary at `path` if it is a killed save's leftover: a regular file of this user
+// that no live writer holds locked. It is removed while the sweep itself holds the lock.
+void removeIfLeftover(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        ::unlink(path.c_str());
+    }
+    ::close(fd);
+}
 
 }  // namespace
 
@@ -134,7 +158,6 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     // the old and the new content.
     if (::fsync(temporary.fd()) != 0) throwErrno(errno, "cannot flush", temporary.shownPath());
     temporary.giveName();
-    temporary.close();
     if (::rename(temporary.path().c_str(), target.c_str()) != 0) {
         throwErrno(errno, "cannot replace", target);
     }
@@ -148,9 +171,8 @@ void removeLeftoverTemporaries(const std::filesystem::path& path) {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), ignored)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() && name.compare(0, stem, prefix, 0, stem) == 0 &&
-            entry.is_regular_file(ignored)) {
-            std::filesystem::remove(entry.path(), ignored);
+        if (name.size() == prefix.size() && name.compare(0, stem, prefix, 0, stem) == 0) {
+            removeIfLeftover(entry.path());
         }
     }
 }

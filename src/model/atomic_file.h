@@ -11,8 +11,9 @@ namespace vornisel {
 // the error (std::system_error or std::filesystem::filesystem_error) is passed on.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// Removes what writes of `path` killed half-way left behind (their temporary files). Call it only
-// where no other write of the same file can be under way, e.g. when a store is opened.
+// Removes what writes of `path` killed half-way left behind: their temporary files that this user
+// owns and that no live writer holds locked (a write locks its temporary until it is renamed).
+// Temporaries of saves under way, in this or another process, and other users' files stay.
 void removeLeftoverTemporaries(const std::filesystem::path& path);
 
 }  // namespace vornisel

@@ -39,6 +39,11 @@ nlohmann::ordered_json encodeSize(double value) {
 
 }  // namespace
 
+bool isPresetId(std::string_view id) {
+    return !id.empty() && id != "." && id != ".." &&
+           id.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
 nlohmann::ordered_json encodeSettings(const PanelSettings& settings) {
     return {
         {"language", settings.language},
@@ -99,6 +104,10 @@ Preset decodePreset(const nlohmann::ordered_json& object, const std::string& fil
                     const std::string& path) {
     const JsonReader reader(object, file, path);
     Preset preset{.id = reader.string("id"), .name = reader.string("name"), .clients = {}};
+    if (!isPresetId(preset.id)) {
+        throwDecodeError(file, reader.memberPath("id"),
+                         "must be a folder name: not empty, \".\" or \"..\", without \"/\" or NUL");
+    }
     const auto& clients = reader.array("clients");
     preset.clients.reserve(clients.size());
     for (size_t i = 0; i < clients.size(); ++i) {

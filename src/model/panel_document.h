@@ -47,6 +47,11 @@ struct PanelDocument {
     bool operator==(const PanelDocument&) const = default;
 };
 
+// Whether `id` can be a preset's identifier. It names the preset's folder of configuration files
+// inside the data directory, so it must be one plain folder name: not empty, "." or "..", and
+// without "/" or NUL.
+bool isPresetId(std::string_view id);
+
 // The prefix for a given local time (fields as in struct tm: month 0..11, hour 0..23).
 uint32_t timePrefixFor(int month0, int day, int hour, int minute);
 

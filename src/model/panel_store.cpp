@@ -148,6 +148,9 @@ uint32_t PanelStore::nextID() {
 }
 
 fs::path PanelStore::configURL(const Profile& profile) const {
+    // Decoding refuses such identifiers; this keeps every configuration file inside the data
+    // directory whatever the document in memory holds.
+    if (!isPresetId(document.active)) throw PanelError("Unsupported panel settings");
     return directory_ / "config" / document.active / (std::to_string(profile.id) + ".ini");
 }
 

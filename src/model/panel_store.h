@@ -45,7 +45,8 @@ public:
     // Throws PanelError("Device ID overflow") when there is none.
     uint32_t nextID();
 
-    // directory/config/<active preset id>/<id>.ini; no file-system access.
+    // directory/config/<active preset id>/<id>.ini; no file-system access. Throws PanelError
+    // ("Unsupported panel settings") when the active id is no folder name (isPresetId).
     std::filesystem::path configURL(const Profile& profile) const;
 
     // Writes the engine configuration file of `profile` atomically and returns its path.

@@ -1,11 +1,13 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QRegularExpression>
 #include <cstdlib>
 
@@ -218,6 +220,9 @@ TEST_F(PresetsFlowTest, SettingsRewriteEveryClientAndItsConfiguration) {
 
 TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
     launchWithTwoPresets();
+    std::vector<QPointer<QMenu>> oldMenus;
+    for (QAction* menu : app->window->menuBar()->actions())
+        oldMenus.emplace_back(menu->menu());
     SettingsDialog* dialog = openSettings();
     ASSERT_NE(dialog, nullptr);
     dialog->language->setSelected(1);
@@ -235,6 +240,9 @@ TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
             mainMenu << item->text();
     }
     EXPECT_TRUE(mainMenu.contains(ru("main.settings"))) << mainMenu.join("|").toStdString();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (const QPointer<QMenu>& menu : oldMenus)
+        EXPECT_TRUE(menu.isNull()) << "the menus of the old language are deleted";
     ASSERT_EQ(app->cards.size(), 1u);
     EXPECT_EQ(app->cards[0]->texts().status, ru("status.stopped"));
     EXPECT_EQ(noticeShown(), russian.text("notice.settings_saved"));

@@ -117,10 +117,13 @@ TEST(LoginItemTest, FailureOfEitherFileIsThrownAndLeavesNoHalfRegistration) {
     EXPECT_THROW(blockedAgent.configure(true), fs::filesystem_error);
     EXPECT_FALSE(fs::exists(blockedAgent.autostartPath()));
 
-    // A folder in place of the entry cannot be deleted as a file.
+    // A folder in place of the entry cannot be deleted as a file; the property list stays.
     const LoginItem item(dir / "home3", "/b", dir / "config3");
+    item.configure(true);
+    fs::remove(item.autostartPath());
     fs::create_directories(item.autostartPath() / "inside");
     EXPECT_THROW(item.configure(false), fs::filesystem_error);
+    EXPECT_EQ(readFile(item.plistPath()), item.plistText());
 }
 
 TEST(LoginItemTest, CurrentUserFollowsHomeAndAnAbsoluteXdgConfigHome) {

@@ -4,7 +4,10 @@
 #
 #   ui_check_test.sh smoke PROGRAM SOURCE           the UI check passes, every check listed
 #   ui_check_test.sh broken-host PROGRAM SOURCE     with engines that die, it fails and says why
-#   ui_check_test.sh preview PROGRAM SOURCE OUTDIR  all previews written, copied to OUTDIR
+#   ui_check_test.sh no-hardware PROGRAM SOURCE     without the demo devices, it fails and skips
+#                                                   what needs them
+#   ui_check_test.sh preview PROGRAM SOURCE OUTDIR  all previews written, copied to OUTDIR; the
+#                                                   UI check then refuses that data directory
 set -euo pipefail
 mode="$1"
 program="$2"
@@ -55,6 +58,17 @@ broken-host)
     grep -A2 '"name": "add device 1' "$result" | grep -q '"outcome": "passed"' ||
         fail "adding a device failed too"
     ;;
+no-hardware)
+    rm "$HOME/.asoundrc"
+    status=0
+    timeout -k 10 400 "$program" --ui-smoke --data-dir "$data" >"$HOME/out.txt" 2>&1 || status=$?
+    cat "$HOME/out.txt"
+    [ "$status" -eq 1 ] || fail "the UI check ended with status $status, not 1"
+    for check in "start all" "apply recommendation" "quit with running engines"; do
+        grep -A2 "\"name\": \"$check" "$data/ui-smoke.json" | grep -q '"outcome": "skipped"' ||
+            fail "the check '$check' was not skipped"
+    done
+    ;;
 preview)
     status=0
     timeout -k 10 300 "$program" --render-preview --data-dir "$data" >"$HOME/out.txt" || status=$?
@@ -77,6 +91,12 @@ preview)
         mkdir -p "$outdir"
         cp "$data"/previews/*.png "$outdir/"
     fi
+    status=0
+    timeout -k 10 300 "$program" --ui-smoke --data-dir "$data" 2>"$HOME/err.txt" || status=$?
+    cat "$HOME/err.txt"
+    [ "$status" -eq 1 ] || fail "the UI check on a directory with devices ended with status $status"
+    grep -q "needs a data directory without devices" "$HOME/err.txt" || fail "no reason given"
+    [ ! -e "$data/ui-smoke.json" ] || fail "the refused directory got ui-smoke.json"
     ;;
 *)
     fail "unknown mode $mode"

@@ -1,6 +1,8 @@
 #include "model/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -88,6 +90,25 @@ TEST(AtomicFileTest, WriteFailureMidwayKeepsTheOldBytes) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(readFile(path), "old content");
     EXPECT_EQ(entries(temp.path()), 1u);
+}
+
+TEST(AtomicFileTest, SweepRemovesOnlyThisUsersTemporariesThatNoLiveSaveHolds) {
+    TempDir temp;
+    const fs::path target = temp / "panel.json";
+    for (const char* name : {".panel.json.killed", ".panel.json.inflit", ".panel.json.others"})
+        writeFile(temp / name, "x");
+    // A save under way holds its temporary locked; another user's files are never ours to remove.
+    const int writer = ::open((temp / ".panel.json.inflit").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    const bool otherOwner = ::chown((temp / ".panel.json.others").c_str(), 65534, 65534) == 0;
+    if (!otherOwner) fs::remove(temp / ".panel.json.others");
+    removeLeftoverTemporaries(target);
+    EXPECT_FALSE(fs::exists(temp / ".panel.json.killed"));
+    EXPECT_TRUE(fs::exists(temp / ".panel.json.inflit"));
+    EXPECT_EQ(fs::exists(temp / ".panel.json.others"), otherOwner);
+    ::close(writer);
+    removeLeftoverTemporaries(target);
+    EXPECT_FALSE(fs::exists(temp / ".panel.json.inflit"));
 }
 
 }  // namespace

@@ -118,6 +118,17 @@ TEST(PanelDocumentTest, StrictDecodingRejectsTheWholeDocumentWithAnActionableMes
         c.change(json);
         EXPECT_EQ(decodeError(json.dump()), c.error);
     }
+    // A preset id names a folder of the data directory, so it must stay one plain name.
+    const std::vector<std::string> badIds = {
+        "", ".", "..", "../../escaped", "/tmp/x", "a/b", std::string("a\0b", 3)};
+    for (const std::string& id : badIds) {
+        Json json = valid;
+        json["presets"][1]["id"] = id;
+        EXPECT_EQ(decodeError(json.dump()),
+                  R"(panel.json: presets[1].id must be a folder name: not empty, "." or "..", )"
+                  R"(without "/" or NUL)")
+            << id;
+    }
 }
 
 TEST(PanelDocumentTest, WholeNumbersWrittenAsFractionsAreAccepted) {

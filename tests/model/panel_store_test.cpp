@@ -47,7 +47,7 @@ TEST(PanelStoreTest, EmptyDirectoryIsAFirstRunAndWritesNothing) {
     EXPECT_FALSE(PanelStore(directory).firstRun);
 }
 
-TEST(PanelStoreTest, UnusableDocumentsFailWithPanelErrorAndStayUntouched) {
+TEST(PanelStoreTest, UnusableDocumentsFailAndStayUntouched) {
     struct Case {
         std::string text;
         std::string error;
@@ -56,6 +56,9 @@ TEST(PanelStoreTest, UnusableDocumentsFailWithPanelErrorAndStayUntouched) {
         {panelJson("default", R"([{"id":"default","name":"Default","clients":[]}])", 1),
          "Unsupported panel settings"},
         {panelJson("default", "[]"), "Unsupported panel settings"},
+        {panelJson("../escaped", R"([{"id":"../escaped","name":"E","clients":[]}])"),
+         R"(panel.json: presets[0].id must be a folder name: not empty, "." or "..", )"
+         R"(without "/" or NUL)"},
     };
     for (const auto& c : cases) {
         TempDir temp;
@@ -63,7 +66,7 @@ TEST(PanelStoreTest, UnusableDocumentsFailWithPanelErrorAndStayUntouched) {
         try {
             PanelStore store(temp.path());
             ADD_FAILURE() << c.text;
-        } catch (const PanelError& error) {
+        } catch (const std::runtime_error& error) {
             EXPECT_EQ(std::string(error.what()), c.error);
         }
         EXPECT_EQ(readFile(temp / "panel.json"), c.text);
@@ -254,6 +257,10 @@ TEST(PanelStoreTest, ConfigFilesLiveInTheActivePresetsFolder) {
     EXPECT_EQ(second, temp.path() / "config" / "live" / "7.ini");
     EXPECT_TRUE(fs::exists(first));
     EXPECT_EQ(readFile(first), readFile(second));
+
+    store.document.active = "..";
+    EXPECT_THROW(store.writeConfig(profile), PanelError);
+    EXPECT_FALSE(fs::exists(temp / "7.ini"));
 }
 
 TEST(PanelStoreTest, FailedSaveLeavesThePreviousFileAndTheDocument) {
