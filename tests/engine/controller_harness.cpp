@@ -26,6 +26,7 @@ ControllerHarness::ControllerHarness(const std::string& faults)
 ControllerHarness::~ControllerHarness() {
     for (const auto& [id, rt] : controller->runtimes()) {
         if (!rt->process) continue;
+        rt->process->setSignalSender({});
         rt->process->signal(SIGKILL);
         rt->process->waitForExit(std::chrono::steady_clock::now() + std::chrono::seconds(5));
         ::unlink(host::socketPath(id).c_str());
@@ -67,6 +68,11 @@ bool ControllerHarness::pollUntilStatus(uint32_t id, int64_t status) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+void ControllerHarness::makeUnstoppable(uint32_t id) {
+    ::unlink(host::socketPath(id).c_str());
+    rt(id)->process->setSignalSender([](pid_t, int) {});
 }
 
 std::optional<bool> ControllerHarness::stopAndWait(uint32_t id, std::chrono::milliseconds timeout) {

@@ -47,6 +47,9 @@ public:
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Polls until the device reports `status` (3 = running).
     bool pollUntilStatus(uint32_t id, int64_t status);
+    // The device's running engine outlives every stop: its socket is removed, so "STOP" cannot
+    // reach it, and the signals sent to it are dropped.
+    void makeUnstoppable(uint32_t id);
     // Stops `id` and runs the main queue until the stop completes; returns its result.
     std::optional<bool> stopAndWait(uint32_t id,
                                     std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "controller_harness.h"
+#include "engine/host_contract.h"
 #include "l10n/localizer.h"
 #include "model/mapping_conflicts.h"
 
@@ -19,6 +20,9 @@ using test::ControllerHarness;
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+// An engine that obeys "STOP" is gone well within the first wait; one that does not costs 1 s.
+constexpr EngineController::StopTimings kShortStop{0.6, 0.2, 0.2, 0.02};
 
 TEST(EngineControllerTest, StartWritesConfigTruncatesLogAndPassesSixArguments) {
     ControllerHarness h;
@@ -130,6 +134,24 @@ TEST(EngineControllerTest, StubbornHostIsKilledAfterStopAndTerminateWaits) {
     // completion; either way an asked-for stop is no error.
     h.dispatch->drainMain();
     EXPECT_EQ(h.rt(id)->state, Json({{"status", 6}}));
+}
+
+TEST(EngineControllerTest, FailedStopKeepsTheStateAndALaterCrashIsReported) {
+    ControllerHarness h;
+    h.controller->setStopTimings(kShortStop);
+    const uint32_t id = h.addDevice();
+    h.controller->start(id);
+    ASSERT_TRUE(h.pollUntilStatus(id, 3));
+    const auto rt = h.rt(id);
+    const Json state = rt->state;
+    h.makeUnstoppable(id);
+    EXPECT_EQ(h.stopAndWait(id), false);
+    EXPECT_FALSE(rt->stopping);
+    EXPECT_TRUE(rt->isRunning());
+    EXPECT_EQ(rt->state, state);
+    ::kill(rt->process->processIdentifier(), SIGKILL);
+    ASSERT_TRUE(h.until([&] { return rt->value("status") == 7; }));
+    EXPECT_EQ(rt->health(), "status.engine_no_response");
 }
 
 TEST(EngineControllerTest, NonZeroExitWithoutStopIsReportedAsNoResponse) {
