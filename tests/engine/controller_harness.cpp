@@ -4,6 +4,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "engine/host_contract.h"
 
 namespace vornisel::test {
@@ -12,8 +14,11 @@ void Recorder::updateControls() {
     ++updates;
     if (!controller) return;
     size_t stopping = 0;
-    for (const auto& [id, rt] : controller->runtimes())
+    for (const auto& [id, rt] : controller->runtimes()) {
         stopping += rt->stopping ? 1 : 0;
+        if (rt->isRunning() && std::find(started.begin(), started.end(), id) == started.end())
+            started.push_back(id);
+    }
     mostStopping = std::max(mostStopping, stopping);
 }
 
