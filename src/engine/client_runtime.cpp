@@ -1,9 +1,8 @@
 #include "engine/client_runtime.h"
 
-#include <cstdio>
-
 #include "engine/json_integer.h"
 #include "l10n/localizer.h"
+#include "l10n/number_format.h"
 #include "model/profile.h"
 
 namespace vornisel {
@@ -102,9 +101,7 @@ std::string ClientRuntime::latency(int blocks) const {
             static_cast<int64_t>(static_cast<uint64_t>(blocks) * static_cast<uint64_t>(frames));
         const double milliseconds =
             static_cast<double>(product) * 1000.0 / static_cast<double>(rate);
-        char formatted[64];
-        std::snprintf(formatted, sizeof formatted, "%.2f", milliseconds);
-        return lookup("telemetry.latency_ms", {formatted});
+        return lookup("telemetry.latency_ms", {fixedDecimals(milliseconds, 2)});
     }
     return lookup("telemetry.latency_blocks", {std::to_string(blocks)});
 }

@@ -28,6 +28,7 @@ public:
     bool stopping = false;
     // A stop was asked of the current task: its end is no error, even when the end is reported
     // after the stop has completed (the waiter's notice and the stop's own may come in any order).
+    // A stop that fails clears it, so a later crash is reported.
     bool stopAsked = false;
     bool expanded = false;
     bool commandFailed = false;

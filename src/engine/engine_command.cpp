@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -39,8 +40,7 @@ public:
 };
 
 void setTimeout(int fd, int option, Clock::duration duration) {
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(duration).count();
-    timeval tv{static_cast<time_t>(micros / 1000000), static_cast<suseconds_t>(micros % 1000000)};
+    const timeval tv = socketTimeout(duration);
     ::setsockopt(fd, SOL_SOCKET, option, &tv, sizeof tv);
 }
 
@@ -117,6 +117,13 @@ std::optional<nlohmann::ordered_json> exchange(int fd, uint32_t id, const std::s
 }
 
 }  // namespace
+
+timeval socketTimeout(Clock::duration left) {
+    const auto micros =
+        std::max<int64_t>(std::chrono::ceil<std::chrono::microseconds>(left).count(), 1);
+    return timeval{static_cast<time_t>(micros / 1000000),
+                   static_cast<suseconds_t>(micros % 1000000)};
+}
 
 std::optional<nlohmann::ordered_json> parseEngineReply(std::string_view bytes, uint32_t id,
                                                        std::string_view command) {

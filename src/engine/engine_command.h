@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/time.h>
+
+#include <chrono>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -13,6 +16,10 @@ namespace vornisel {
 // "GET_STATE", whose "clientId" is `id` and "abiVersion" 5.
 std::optional<nlohmann::ordered_json> parseEngineReply(std::string_view bytes, uint32_t id,
                                                        std::string_view command);
+
+// A socket time-out for the time `left`: rounded up to whole microseconds and never below one,
+// since the kernel reads a zero time-out as "wait forever".
+timeval socketTimeout(std::chrono::steady_clock::duration left);
 
 // One exchange with a device's engine host: send `command` and a line feed, read the reply to
 // its end and return it as a JSON object. Nothing on any failure (no host, a time-out of 1 s on

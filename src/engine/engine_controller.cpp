@@ -181,6 +181,9 @@ void EngineController::stop(uint32_t id, Completion completion) {
                 if (stopped) {
                     rt->state = nlohmann::ordered_json{{"status", 6}};
                     rt->commandFailed = false;
+                } else {
+                    // The engine outlived the stop: its later end is no longer asked for.
+                    rt->stopAsked = false;
                 }
             }
             self->hooks_.updateControls();

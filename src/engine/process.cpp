@@ -172,7 +172,16 @@ void Process::terminate() {
 
 void Process::signal(int number) {
     std::lock_guard lock(mutex_);
-    if (launched_ && running_ && !reaping_) ::kill(pid_, number);
+    if (!launched_ || !running_ || reaping_) return;
+    if (sender_)
+        sender_(pid_, number);
+    else
+        ::kill(pid_, number);
+}
+
+void Process::setSignalSender(SignalSender sender) {
+    std::lock_guard lock(mutex_);
+    sender_ = std::move(sender);
 }
 
 bool Process::waitForExit(std::chrono::steady_clock::time_point deadline) const {

@@ -58,6 +58,10 @@ public:
     void terminate();
     // Any signal, with the same guarantee.
     void signal(int number);
+    // How `terminate` and `signal` reach the child: ::kill unless replaced. A sender that drops
+    // signals makes a child that outlives every stop, as a hung engine can. Runs locked.
+    using SignalSender = std::function<void(pid_t, int)>;
+    void setSignalSender(SignalSender sender);
 
     // Blocks until the process ended or the deadline passed; returns true when it ended.
     // Returns at once for a process that never launched.
@@ -73,6 +77,7 @@ private:
     int stdoutFd_ = -1;
     int stderrFd_ = -1;
     TerminationHandler handler_;
+    SignalSender sender_;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable ended_;

@@ -1,7 +1,6 @@
 #include "hardware/device_candidate.h"
 
 #include <algorithm>
-#include <cctype>
 #include <numeric>
 
 namespace vornisel {
@@ -17,9 +16,11 @@ int channelSum(const std::vector<int>& streams) {
 }  // namespace
 
 bool isOwnDevice(const std::string& uid) {
+    // ASCII only: std::tolower follows the locale, and a Turkish one leaves "I" as it is.
     std::string lower = uid;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
     return lower.find("vornisel") != std::string::npos;
 }
 

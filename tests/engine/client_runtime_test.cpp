@@ -4,6 +4,7 @@
 
 #include "l10n/localizer.h"
 #include "model/profile.h"
+#include "support/scoped_locale.h"
 #include "support/temp_dir.h"
 
 namespace vornisel {
@@ -105,10 +106,14 @@ TEST_F(ClientRuntimeTest, LatencyInMillisecondsOrBlocks) {
     EXPECT_EQ(rt.latency(profile), "blocks 6");
     rt.state = Json{{"sampleRate", 48000}, {"blockFrames", 64}};
     EXPECT_EQ(rt.latency(profile), "ms 8.00");
-    rt.state = Json{{"sampleRate", 44100}, {"blockFrames", 128}};
-    EXPECT_EQ(rt.latency(3), "ms 8.71");
     rt.state = Json{{"sampleRate", 0}, {"blockFrames", 128}};
     EXPECT_EQ(rt.latency(3), "blocks 3");
+    rt.state = Json{{"sampleRate", 44100}, {"blockFrames", 128}};
+    for (const char* name : {"C", "de_DE.UTF-8"}) {
+        test::ScopedLocale locale(name);
+        if (!locale) GTEST_SKIP() << name << " is not installed";
+        EXPECT_EQ(rt.latency(3), "ms 8.71") << name;
+    }
 }
 
 struct RecommendationCase {

@@ -4,6 +4,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "engine/host_contract.h"
 
 namespace vornisel::test {
@@ -12,8 +14,11 @@ void Recorder::updateControls() {
     ++updates;
     if (!controller) return;
     size_t stopping = 0;
-    for (const auto& [id, rt] : controller->runtimes())
+    for (const auto& [id, rt] : controller->runtimes()) {
         stopping += rt->stopping ? 1 : 0;
+        if (rt->isRunning() && std::find(started.begin(), started.end(), id) == started.end())
+            started.push_back(id);
+    }
     mostStopping = std::max(mostStopping, stopping);
 }
 
@@ -26,6 +31,7 @@ ControllerHarness::ControllerHarness(const std::string& faults)
 ControllerHarness::~ControllerHarness() {
     for (const auto& [id, rt] : controller->runtimes()) {
         if (!rt->process) continue;
+        rt->process->setSignalSender({});
         rt->process->signal(SIGKILL);
         rt->process->waitForExit(std::chrono::steady_clock::now() + std::chrono::seconds(5));
         ::unlink(host::socketPath(id).c_str());
@@ -67,6 +73,11 @@ bool ControllerHarness::pollUntilStatus(uint32_t id, int64_t status) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+void ControllerHarness::makeUnstoppable(uint32_t id) {
+    ::unlink(host::socketPath(id).c_str());
+    rt(id)->process->setSignalSender([](pid_t, int) {});
 }
 
 std::optional<bool> ControllerHarness::stopAndWait(uint32_t id, std::chrono::milliseconds timeout) {

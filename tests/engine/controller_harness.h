@@ -24,10 +24,22 @@ public:
     void rebuildCards() override { ++rebuilds; }
 
     EngineController* controller = nullptr;
+    // Devices in the order their engines were first seen running.
+    std::vector<uint32_t> started;
     int updates = 0;
     int rebuilds = 0;
     size_t mostStopping = 0;
     std::vector<std::pair<std::string, bool>> notices;
+};
+
+// The manual queues, counting the background jobs (a poll's request, a stop's waits).
+class CountingDispatch : public ManualDispatch {
+public:
+    void utility(std::function<void()> job) override {
+        ++utilityJobs;
+        ManualDispatch::utility(std::move(job));
+    }
+    int utilityJobs = 0;
 };
 
 // A data directory with a store, a deterministic main queue drained by the test, and a
@@ -47,6 +59,9 @@ public:
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Polls until the device reports `status` (3 = running).
     bool pollUntilStatus(uint32_t id, int64_t status);
+    // The device's running engine outlives every stop: its socket is removed, so "STOP" cannot
+    // reach it, and the signals sent to it are dropped.
+    void makeUnstoppable(uint32_t id);
     // Stops `id` and runs the main queue until the stop completes; returns its result.
     std::optional<bool> stopAndWait(uint32_t id,
                                     std::chrono::milliseconds timeout = std::chrono::seconds(10));
@@ -56,7 +71,7 @@ public:
     ScopedEnv waiting{"VORNISEL_HOST_WAITING_MS", "0"};
     ScopedEnv fault;
     PanelStore store{dir.path() / "data"};
-    std::shared_ptr<ManualDispatch> dispatch = std::make_shared<ManualDispatch>();
+    std::shared_ptr<CountingDispatch> dispatch = std::make_shared<CountingDispatch>();
     Recorder hooks;
     std::shared_ptr<EngineController> controller;
 };

@@ -105,6 +105,22 @@ TEST(EngineCommandTest, RepliesAreValidatedByMember) {
     }
 }
 
+// Whatever is left of the reply deadline, the socket never gets "no time-out" (zero).
+TEST(EngineCommandTest, TimeLeftBecomesAFiniteSocketTimeout) {
+    using std::chrono::nanoseconds;
+    const std::pair<nanoseconds, timeval> cases[] = {
+        {nanoseconds(-5), {0, 1}},          {nanoseconds(0), {0, 1}},
+        {nanoseconds(999), {0, 1}},         {nanoseconds(1001), {0, 2}},
+        {nanoseconds(999'999'001), {1, 0}}, {nanoseconds(1'500'000'000), {1, 500'000}},
+    };
+    for (const auto& [left, expected] : cases) {
+        const timeval tv = socketTimeout(left);
+        EXPECT_EQ(std::make_pair(tv.tv_sec, tv.tv_usec),
+                  std::make_pair(expected.tv_sec, expected.tv_usec))
+            << left.count() << " ns";
+    }
+}
+
 TEST(EngineCommandTest, RequestIsTheCommandAndOneLineFeed) {
     const uint32_t id = test::uniqueId();
     FakeHost fake(id, R"({"ok":true})");

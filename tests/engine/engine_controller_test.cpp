@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mman.h>
 
 #include <chrono>
 
 #include "controller_harness.h"
 #include "engine/conflict_description.h"
+#include "engine/host_contract.h"
 #include "l10n/localizer.h"
 
 namespace vornisel {
@@ -19,6 +21,9 @@ using test::ControllerHarness;
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+// An engine that obeys "STOP" is gone well within the first wait; one that does not costs 1 s.
+constexpr EngineController::StopTimings kShortStop{0.6, 0.2, 0.2, 0.02};
 
 TEST(EngineControllerTest, StartWritesConfigTruncatesLogAndPassesSixArguments) {
     ControllerHarness h;
@@ -132,6 +137,24 @@ TEST(EngineControllerTest, StubbornHostIsKilledAfterStopAndTerminateWaits) {
     EXPECT_EQ(h.rt(id)->state, Json({{"status", 6}}));
 }
 
+TEST(EngineControllerTest, FailedStopKeepsTheStateAndALaterCrashIsReported) {
+    ControllerHarness h;
+    h.controller->setStopTimings(kShortStop);
+    const uint32_t id = h.addDevice();
+    h.controller->start(id);
+    ASSERT_TRUE(h.pollUntilStatus(id, 3));
+    const auto rt = h.rt(id);
+    const Json state = rt->state;
+    h.makeUnstoppable(id);
+    EXPECT_EQ(h.stopAndWait(id), false);
+    EXPECT_FALSE(rt->stopping);
+    EXPECT_TRUE(rt->isRunning());
+    EXPECT_EQ(rt->state, state);
+    ::kill(rt->process->processIdentifier(), SIGKILL);
+    ASSERT_TRUE(h.until([&] { return rt->value("status") == 7; }));
+    EXPECT_EQ(rt->health(), "status.engine_no_response");
+}
+
 TEST(EngineControllerTest, NonZeroExitWithoutStopIsReportedAsNoResponse) {
     ControllerHarness h("exit-after=0.3,status=3");
     const uint32_t id = h.addDevice();
@@ -191,8 +214,8 @@ TEST(EngineControllerTest, PollOfUnreachableHostKeepsStateAndHistory) {
     ASSERT_TRUE(test::waitFor([&] { return test::socketExists(id) && test::statsExist(id); }));
     const auto rt = h.rt(id);
     // A snapshot older than a minute goes at the next poll that brings one.
-    rt->samples.emplace_back(std::map<std::string, int64_t>{{"underrun_count", 1}},
-                             Telemetry::Clock::now() - std::chrono::seconds(61));
+    const auto old = Telemetry::Clock::now() - std::chrono::seconds(61);
+    rt->samples.emplace_back(std::map<std::string, int64_t>{}, old);
     h.controller->poll();
     ASSERT_TRUE(h.until([&] { return !rt->polling; }));
     EXPECT_TRUE(rt->commandFailed);
@@ -200,7 +223,28 @@ TEST(EngineControllerTest, PollOfUnreachableHostKeepsStateAndHistory) {
     EXPECT_EQ(rt->status(), "status.command_unavailable_title");
     EXPECT_EQ(rt->health(), "status.command_timeout");
     ASSERT_EQ(rt->samples.size(), 1u);
-    EXPECT_EQ(rt->samples[0]["underrun_count"], 0);
+    EXPECT_GT(rt->samples[0].time, old);
+}
+
+TEST(EngineControllerTest, PollInFlightIsNotRepeatedAndNoSnapshotTrimsNothing) {
+    ControllerHarness h;
+    const uint32_t id = h.addDevice();
+    h.controller->start(id);
+    ASSERT_TRUE(h.pollUntilStatus(id, 3));
+    const auto rt = h.rt(id);
+    // The host still answers, but without its statistics block a poll brings no snapshot.
+    ::shm_unlink(host::statsName(id).c_str());
+    const auto old = Telemetry::Clock::now() - std::chrono::seconds(61);
+    rt->samples.emplace_front(std::map<std::string, int64_t>{}, old);
+    const size_t kept = rt->samples.size();
+    const int jobs = h.dispatch->utilityJobs;
+    h.controller->poll();
+    h.controller->poll();
+    EXPECT_EQ(h.dispatch->utilityJobs, jobs + 1);
+    ASSERT_TRUE(h.until([&] { return !rt->polling; }));
+    EXPECT_FALSE(rt->commandFailed);
+    EXPECT_EQ(rt->samples.size(), kept);
+    EXPECT_EQ(rt->samples.front().time, old);
 }
 
 TEST(EngineControllerTest, StoppingOrStoppedEnginesAreNotPolled) {
@@ -220,9 +264,9 @@ TEST(EngineControllerTest, GroupStopRunsOneAtATimeAndCompletesOnce) {
     const uint32_t a = h.addDevice("0");
     const uint32_t b = h.addDevice("1");
     const uint32_t c = h.addDevice("2");
+    std::reverse(h.store.clients().begin(), h.store.clients().end());
     h.controller->toggleGroup();
-    for (uint32_t id : {a, b, c})
-        ASSERT_TRUE(h.rt(id)->isRunning());
+    EXPECT_EQ(h.hooks.started, (std::vector<uint32_t>{c, b, a})) << "in stored order";
     EXPECT_TRUE(h.hooks.notices.empty());
 
     int completions = 0;
@@ -250,6 +294,34 @@ TEST(EngineControllerTest, GroupStopRunsOneAtATimeAndCompletesOnce) {
     EXPECT_EQ(h.hooks.mostStopping, 1u);
     for (uint32_t id : {a, b, c})
         EXPECT_EQ(h.rt(id)->state, Json({{"status", 6}}));
+}
+
+TEST(EngineControllerTest, GroupStopEndsAtTheFirstEngineThatSurvives) {
+    ControllerHarness h;
+    h.controller->setStopTimings(kShortStop);
+    for (const char* outputs : {"0", "1", "2"}) {
+        const uint32_t id = h.addDevice(outputs);
+        h.controller->start(id);
+        ASSERT_TRUE(h.pollUntilStatus(id, 3));
+    }
+    std::vector<uint32_t> order;  // the group stops them in this order
+    for (const auto& [id, rt] : h.controller->runtimes())
+        order.push_back(id);
+    h.makeUnstoppable(order[1]);
+    int completions = 0;
+    std::optional<bool> result;
+    h.controller->stopGroup([&](bool stopped) {
+        ++completions;
+        result = stopped;
+    });
+    ASSERT_TRUE(h.until([&] { return completions > 0; }));
+    h.dispatch->drainMain();
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(result, false);
+    EXPECT_FALSE(h.controller->groupBusy());
+    EXPECT_FALSE(h.rt(order[0])->isRunning());
+    EXPECT_TRUE(h.rt(order[1])->isRunning());
+    EXPECT_TRUE(h.rt(order[2])->isRunning());
 }
 
 TEST(EngineControllerTest, GroupStopWithNothingRunningCompletesAtOnce) {
@@ -326,6 +398,35 @@ TEST(EngineControllerTest, ApplyingOnRunningDeviceRestartsIt) {
     EXPECT_TRUE(h.rt(id)->isRunning());
     EXPECT_NE(test::readFile(h.store.configURL(h.profile(id))).find("client_latency_blocks=2\n"),
               std::string::npos);
+}
+
+// Applying ends where its stop or its save fails: a warning, no restart, no rebuilt cards.
+TEST(EngineControllerTest, ApplyingEndsAtAFailedStopOrSave) {
+    for (const bool stopFails : {true, false}) {
+        SCOPED_TRACE(stopFails ? "the stop fails" : "saving fails");
+        ControllerHarness h;
+        h.controller->setStopTimings(kShortStop);
+        const uint32_t id = h.addDevice("0", "1");
+        h.controller->start(id);
+        ASSERT_TRUE(h.pollUntilStatus(id, 3));
+        const auto engine = h.rt(id)->process;
+        if (stopFails) {
+            h.makeUnstoppable(id);
+        } else {  // a folder stands where panel.json goes
+            std::filesystem::remove(h.store.directory() / "panel.json");
+            std::filesystem::create_directory(h.store.directory() / "panel.json");
+        }
+        h.controller->applyRecommendation(id);
+        ASSERT_TRUE(h.until([&] { return !h.hooks.notices.empty(); }));
+        h.dispatch->drainMain();
+        ASSERT_EQ(h.hooks.notices.size(), 1u);
+        EXPECT_TRUE(h.hooks.notices[0].second);
+        EXPECT_EQ(h.hooks.notices[0].first == tr("notice.latency_apply_stop_failed"), stopFails);
+        EXPECT_EQ(h.profile(id).latency, stopFails ? "1" : "2");
+        EXPECT_EQ(engine->isRunning(), stopFails);
+        EXPECT_EQ(h.rt(id)->process, engine);
+        EXPECT_EQ(h.hooks.rebuilds, 0);
+    }
 }
 
 TEST(EngineControllerTest, ResultsAfterControllerIsGoneDoNothing) {

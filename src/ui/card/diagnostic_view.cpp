@@ -2,11 +2,11 @@
 
 #include <QPainter>
 #include <algorithm>
-#include <cstdio>
 
 #include "engine/client_runtime.h"
 #include "engine/json_integer.h"
 #include "l10n/localizer.h"
+#include "l10n/number_format.h"
 #include "ui/card/card_colors.h"
 #include "ui/theme/theme.h"
 
@@ -18,12 +18,6 @@ constexpr size_t kChartWindow = 60;
 constexpr size_t kShownEvents = 6;
 const char* const kSeries[2] = {"asio_queue_depth_centi_blocks",
                                 "net_time_probe_last_rtt_microseconds"};
-
-std::string twoDecimals(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", value);
-    return buffer;
-}
 
 // How an event's "reason" reads when it has no message key: text as it is, numbers in decimal.
 std::string describe(const nlohmann::ordered_json& reason) {
@@ -53,9 +47,10 @@ std::array<std::string, 4> diagnosticFigures(const std::deque<Telemetry>& sample
     const Telemetry& last = samples.back();
     return {
         tr("telemetry.queue",
-           twoDecimals(static_cast<double>(last["asio_queue_depth_centi_blocks"]) / 100.0)),
+           fixedDecimals(static_cast<double>(last["asio_queue_depth_centi_blocks"]) / 100.0, 2)),
         tr("telemetry.rtt",
-           twoDecimals(static_cast<double>(last["net_time_probe_last_rtt_microseconds"]) / 1000.0)),
+           fixedDecimals(static_cast<double>(last["net_time_probe_last_rtt_microseconds"]) / 1000.0,
+                         2)),
         tr("telemetry.drops", last["playback_dropped_count"] + last["capture_dropped_count"]),
         tr("telemetry.underruns", last["underrun_count"]),
     };
