@@ -10,15 +10,20 @@ namespace vornisel {
 
 namespace {
 
-// Writes are seen when the file is closed (an editor's save, a tool's rewrite), never on each
-// write of a program that appends to a file beside ours.
-constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                   IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// Entries coming, going or renamed, and the watched folder itself going.
+constexpr uint32_t kEntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                  IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// A watched file's folder also reports writes, once the writer closes the file (an editor's
+// save, a tool's rewrite), never on each write of a program appending to a file beside it.
+constexpr uint32_t kFileEvents = kEntryEvents | IN_CLOSE_WRITE;
 
 }  // namespace
 
-PathWatch::PathWatch(std::vector<std::filesystem::path> paths)
-    : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), paths_(std::move(paths)) {
+PathWatch::PathWatch(std::vector<std::filesystem::path> files,
+                     std::vector<std::filesystem::path> folders)
+    : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)),
+      files_(std::move(files)),
+      folders_(std::move(folders)) {
     rewatch();
 }
 
@@ -26,9 +31,25 @@ PathWatch::~PathWatch() {
     if (fd_ >= 0) close(fd_);
 }
 
-void PathWatch::watch(const std::filesystem::path& folder, const std::string& name) {
-    const int wd = inotify_add_watch(fd_, folder.c_str(), kFolderEvents);
+void PathWatch::watch(const std::filesystem::path& folder, const std::string& name,
+                      uint32_t events) {
+    // Several paths may share a folder: their events add up.
+    const int wd = inotify_add_watch(fd_, folder.c_str(), events | IN_MASK_ADD);
     if (wd >= 0) names_[wd].insert(name);
+}
+
+void PathWatch::watchTowards(const std::filesystem::path& path, bool file) {
+    std::error_code error;
+    std::filesystem::path folder = path.parent_path();
+    std::string name = path.filename();
+    bool parent = true;
+    while (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+        if (folder == folder.parent_path()) return;
+        name = folder.filename();
+        folder = folder.parent_path();
+        parent = false;
+    }
+    if (!folder.empty()) watch(folder, name, file && parent ? kFileEvents : kEntryEvents);
 }
 
 void PathWatch::rewatch() {
@@ -36,18 +57,12 @@ void PathWatch::rewatch() {
     for (const auto& [wd, names] : names_)
         inotify_rm_watch(fd_, wd);
     names_.clear();
+    for (const auto& file : files_)
+        watchTowards(file, true);
     std::error_code error;
-    for (const auto& path : paths_) {
-        // The nearest existing folder on the way, watched for the next step towards the path.
-        std::filesystem::path folder = path.parent_path();
-        std::string name = path.filename();
-        while (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-            name = folder.filename();
-            if (folder == folder.parent_path()) break;
-            folder = folder.parent_path();
-        }
-        if (!folder.empty()) watch(folder, name);
-        if (std::filesystem::is_directory(path, error)) watch(path, "");
+    for (const auto& folder : folders_) {
+        watchTowards(folder, false);
+        if (std::filesystem::is_directory(folder, error)) watch(folder, "", kEntryEvents);
     }
 }
 

@@ -8,13 +8,14 @@
 
 namespace vornisel {
 
-// Notices, through inotify, when one of a set of paths is created, written, replaced, renamed or
-// deleted, also while the folder that would hold it does not exist yet: it then watches the
-// nearest folder on the way that does, and follows the folders as they come and go. A path that
-// is a folder also reports entries created or deleted inside it.
+// Notices, through inotify, when one of a set of files is created, written, replaced, renamed or
+// deleted, or when one of a set of folders comes or goes or has an entry created, deleted or
+// renamed inside it (writes to the entries do not count: a device node that a program opens and
+// closes is no change). A path whose folder does not exist yet is watched from the nearest
+// folder on the way that does, and the watches follow the folders as they come and go.
 class PathWatch {
 public:
-    explicit PathWatch(std::vector<std::filesystem::path> paths);
+    PathWatch(std::vector<std::filesystem::path> files, std::vector<std::filesystem::path> folders);
     ~PathWatch();
     PathWatch(const PathWatch&) = delete;
     PathWatch& operator=(const PathWatch&) = delete;
@@ -27,10 +28,13 @@ public:
 
 private:
     void rewatch();
-    void watch(const std::filesystem::path& folder, const std::string& name);
+    // Watches the nearest existing folder on the way to `path` for the next step towards it.
+    void watchTowards(const std::filesystem::path& path, bool file);
+    void watch(const std::filesystem::path& folder, const std::string& name, uint32_t events);
 
     int fd_ = -1;
-    std::vector<std::filesystem::path> paths_;
+    std::vector<std::filesystem::path> files_;
+    std::vector<std::filesystem::path> folders_;
     // Per watch descriptor, the entry names that matter; "" stands for every entry.
     std::map<int, std::set<std::string>> names_;
 };

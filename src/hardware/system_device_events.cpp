@@ -21,7 +21,7 @@ constexpr const char* kSoundNodes = "/dev/snd";
 }  // namespace
 
 SystemDeviceEvents::SystemDeviceEvents() : stop_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    std::vector<std::filesystem::path> paths = currentUserConfigFiles();
+    std::vector<std::filesystem::path> folders;
     if (access(kUdevControl, F_OK) == 0 && (udev_ = udev_new()) != nullptr) {
         monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
         if (monitor_ &&
@@ -30,8 +30,8 @@ SystemDeviceEvents::SystemDeviceEvents() : stop_(eventfd(0, EFD_CLOEXEC | EFD_NO
             monitor_ = udev_monitor_unref(monitor_);
         }
     }
-    if (!monitor_) paths.emplace_back(kSoundNodes);
-    paths_ = std::make_unique<PathWatch>(std::move(paths));
+    if (!monitor_) folders.emplace_back(kSoundNodes);
+    paths_ = std::make_unique<PathWatch>(currentUserConfigFiles(), std::move(folders));
 }
 
 SystemDeviceEvents::~SystemDeviceEvents() {

@@ -47,6 +47,8 @@ void AppFixture::SetUp() {
 void AppFixture::TearDown() {
     if (app) {
         stopEverything();
+        // A listing reads HOME, which is restored below.
+        waitUntil([&] { return !app->listingDevices(); });
         app.reset();
     }
     settle();
