@@ -61,6 +61,13 @@ std::optional<ConfiguredPcm> visiblePcm(snd_config_t* pcm) {
     return result;
 }
 
+// What a person reads: the first line of the description (the device; later lines tell the use),
+// or the name when there is none.
+std::string displayName(const ConfiguredPcm& pcm) {
+    std::string name = pcm.description.substr(0, pcm.description.find('\n'));
+    return name.empty() ? pcm.name : name;
+}
+
 std::vector<int> streams(const ChannelProbe& probe) {
     // A busy PCM exists in this direction; how many channels the holder uses is not known here.
     const int channels = probe.busy ? kBusyFallbackChannels : probe.channels;
@@ -106,11 +113,6 @@ std::vector<ConfiguredPcm> visiblePcms(const std::vector<std::filesystem::path>&
 
 std::vector<std::filesystem::path> currentUserConfigFiles() {
     return userConfigFiles(homeDirectory(), environment("XDG_CONFIG_HOME"));
-}
-
-std::string displayName(const ConfiguredPcm& pcm) {
-    std::string name = pcm.description.substr(0, pcm.description.find('\n'));
-    return name.empty() ? pcm.name : name;
 }
 
 DeviceCandidate configuredCandidate(const ConfiguredPcm& pcm) {

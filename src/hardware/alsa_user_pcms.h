@@ -30,13 +30,9 @@ std::vector<ConfiguredPcm> visiblePcms(const std::vector<std::filesystem::path>&
 // $XDG_CONFIG_HOME).
 std::vector<std::filesystem::path> currentUserConfigFiles();
 
-// What a person reads for a configured PCM: the first line of its description (the device; later
-// lines tell the use), or its name when it has none.
-std::string displayName(const ConfiguredPcm& pcm);
-
 // A configured PCM with the channels each direction offers, probed within
-// kConfiguredPcmProbeBound; the UID is the PCM's name. ALSA's own diagnostics must already be
-// silenced.
+// kConfiguredPcmProbeBound; the UID is the PCM's name and the display name the first line of its
+// description (or the name). ALSA's own diagnostics must already be silenced.
 DeviceCandidate configuredCandidate(const ConfiguredPcm& pcm);
 
 // The visible PCMs of the current user's configuration as configuredCandidate()s.
