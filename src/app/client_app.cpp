@@ -23,6 +23,8 @@
 #include "desktop/qt_dispatch.h"
 #include "desktop/quit_signals.h"
 #include "engine/engine_controller.h"
+#include "hardware/device_watcher.h"
+#include "hardware/system_device_events.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"
 #include "ui/card/main_content.h"
@@ -73,6 +75,7 @@ ClientApp::ClientApp(std::vector<std::string> arguments)
 }
 
 ClientApp::~ClientApp() {
+    deviceWatcher_.reset();
     if (timer) {
         timer->stop();
     }
@@ -102,8 +105,9 @@ bool ClientApp::applicationDidFinishLaunching() {
     buildMenus();
     // The menu bar has its height only now that it has menus.
     window->fitContent(root->size());
-    hardware = devices();
     rebuildCards();
+    refreshDevices();
+    watchDevices();
     window->centerOnScreen();
     if (testMode || !store->document.settings.minimized) {
         showWindow();
@@ -131,9 +135,22 @@ bool ClientApp::openStore() {
         terminate();
         return false;
     }
-    engines_ = EngineController::create(*store, std::make_shared<QtDispatch>(), *this,
-                                        AppBundle::location());
+    dispatch_ = std::make_shared<QtDispatch>();
+    engines_ = EngineController::create(*store, dispatch_, *this, AppBundle::location());
     return true;
+}
+
+void ClientApp::watchDevices() {
+    // The watcher's thread only hands over; the refresh button's path does the rest.
+    QPointer<ClientApp> self(this);
+    deviceWatcher_ = std::make_unique<DeviceWatcher>(std::make_unique<SystemDeviceEvents>(),
+                                                     [self, dispatch = dispatch_] {
+                                                         dispatch->main([self] {
+                                                             if (self) {
+                                                                 self->refreshDevices();
+                                                             }
+                                                         });
+                                                     });
 }
 
 void ClientApp::loadIcon() {

@@ -28,6 +28,8 @@ namespace vornisel {
 
 class ActionButton;
 class DeviceCard;
+class DeviceWatcher;
+class Dispatch;
 class EngineController;
 class MainContent;
 class MainWindow;
@@ -90,7 +92,11 @@ public:
     // Without an identifier: add a device; with one: edit it.
     void showDevice(std::optional<uint32_t> id);
     void remove(uint32_t id);
+    // Lists the hardware on a worker, then sets `hardware` and rebuilds the cards on the main
+    // thread. Also run when the device watcher has seen the machine's devices change.
     void refreshDevices();
+    // True while a listing runs.
+    bool listingDevices() const { return listing_; }
     void rebuildCards() override;
     void updateControls() override;
     // The card of device `id`, or null.
@@ -189,10 +195,12 @@ private:
     void attachStatusIcon();
     void startTimer();
     void connectQuitRequests();
+    void watchDevices();
 
     // Device flow helpers.
     std::vector<Device> offeredDevices(const std::optional<Profile>& editing) const;
     Profile newProfile();
+    void devicesListed(std::vector<Device> listed);
     void finishDeviceDialog(const Profile& given, const Profile& result, bool editing);
     void connectCard(DeviceCard& card, uint32_t id);
 
@@ -207,6 +215,11 @@ private:
     std::vector<std::string> arguments_;
     std::shared_ptr<EngineController> engines_;
     std::unique_ptr<QuitSignals> quitSignals_;
+    std::shared_ptr<Dispatch> dispatch_;
+    std::unique_ptr<DeviceWatcher> deviceWatcher_;
+    // A listing runs; another was asked for meanwhile.
+    bool listing_ = false;
+    bool relist_ = false;
     std::function<void()> terminateHandler_;
     std::function<void(const QString&)> alertHandler_;
     // Set while a quit answered `later` waits for its reply.

@@ -3,8 +3,10 @@
 #include <QLabel>
 #include <QPointer>
 #include <algorithm>
+#include <utility>
 
 #include "app/client_app.h"
+#include "engine/dispatch.h"
 #include "engine/engine_controller.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"
@@ -55,10 +57,12 @@ std::vector<Device> ClientApp::offeredDevices(const std::optional<Profile>& edit
             taken.push_back(client.device);
         }
     }
+    // The list the last refresh made: listing may wait for sound servers, which the main
+    // thread must not, and the device watcher keeps it up to date.
     std::vector<Device> offered;
-    for (Device& device : devices()) {
+    for (const Device& device : hardware) {
         if (std::find(taken.begin(), taken.end(), device.uid) == taken.end()) {
-            offered.push_back(std::move(device));
+            offered.push_back(device);
         }
     }
     if (editing) {
@@ -160,8 +164,28 @@ void ClientApp::remove(uint32_t id) {
 }
 
 void ClientApp::refreshDevices() {
-    hardware = devices();
+    if (std::exchange(listing_, true)) {
+        relist_ = true;
+        return;
+    }
+    QPointer<ClientApp> self(this);
+    dispatch_->utility([self, dispatch = dispatch_] {
+        std::vector<Device> listed = devices();
+        dispatch->main([self, listed = std::move(listed)]() mutable {
+            if (self) {
+                self->devicesListed(std::move(listed));
+            }
+        });
+    });
+}
+
+void ClientApp::devicesListed(std::vector<Device> listed) {
+    listing_ = false;
+    hardware = std::move(listed);
     rebuildCards();
+    if (std::exchange(relist_, false)) {
+        refreshDevices();
+    }
 }
 
 void ClientApp::rebuildCards() {

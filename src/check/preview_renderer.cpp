@@ -85,6 +85,8 @@ void PreviewRenderer::start() {
     waitFor(
         "the window showing", [this] { return app_.window && app_.window->isVisible(); },
         dialogDeadline);
+    waitFor(
+        "the hardware list", [this] { return !app_.listingDevices(); }, dialogDeadline);
     captureMain("main-empty.png");
     mainStates();
     deviceDialogStates();

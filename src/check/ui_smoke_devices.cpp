@@ -84,6 +84,9 @@ void UiSmoke::checkLaunch() {
                                              titles.join(QStringLiteral(", ")).toStdString() + "'");
         });
     }
+    // The hardware is listed on a worker once the window is up.
+    waitFor(
+        "the hardware list", [this] { return !app_.listingDevices(); }, dialogDeadline);
     act("look at the window", [this](Findings& f) {
         const auto& stored = app_.store->document.settings;
         const QSize size = MainWindow::openingSize(stored.width, stored.height);

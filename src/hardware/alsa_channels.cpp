@@ -1,13 +1,57 @@
 #include "hardware/alsa_channels.h"
 
 #include <alsa/asoundlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <memory>
 
 namespace vornisel {
+
+namespace {
+
+// What the probing child writes: channels and busy flag per direction, input first. Far below
+// PIPE_BUF, so it arrives whole or not at all.
+using ProbeWords = std::array<int, 4>;
+
+[[noreturn]] void probeInChild(const std::string& pcm, int out) {
+    const ChannelProbe input = probeChannels(pcm, true);
+    const ChannelProbe output = probeChannels(pcm, false);
+    const ProbeWords words = {input.channels, input.busy, output.channels, output.busy};
+    [[maybe_unused]] const ssize_t written = write(out, words.data(), sizeof words);
+    // No exit handlers and no flushing of the parent's buffers: this is a copy of the caller.
+    _exit(0);
+}
+
+// Reads the child's answer until it is complete, the child closed its end or `bound` passed.
+bool readAnswer(int in, ProbeWords& words, std::chrono::milliseconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    auto* bytes = reinterpret_cast<char*>(words.data());
+    size_t got = 0;
+    while (got < sizeof words) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd readable{in, POLLIN, 0};
+        const int ready = poll(&readable, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        const ssize_t n = read(in, bytes + got, sizeof words - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
 
 int reportedChannels(unsigned maximum) {
     if (maximum > kUnboundedChannels) return kConvertingPcmChannels;
@@ -53,6 +97,32 @@ ChannelProbe probeChannels(const std::string& pcm, bool input) {
         return {};
     }
     return {reportedChannels(maximum), false};
+}
+
+std::optional<PcmChannels> probeChannelsWithin(const std::string& pcm,
+                                               std::chrono::milliseconds bound) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ends[0]);
+        probeInChild(pcm, ends[1]);
+    }
+    close(ends[1]);
+    if (child < 0) {
+        close(ends[0]);
+        return std::nullopt;
+    }
+    ProbeWords words{};
+    const bool answered = readAnswer(ends[0], words, bound);
+    close(ends[0]);
+    // The child is ours until reaped, so the signal cannot reach another process; one that has
+    // answered is exiting anyway.
+    kill(child, SIGKILL);
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    if (!answered) return std::nullopt;
+    return PcmChannels{{words[0], words[1] != 0}, {words[2], words[3] != 0}};
 }
 
 }  // namespace vornisel

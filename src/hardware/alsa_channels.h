@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,5 +35,22 @@ struct ChannelProbe {
 // Opens `pcm` (an ALSA PCM name) in one direction without blocking, reads the largest channel
 // count it accepts and closes it again. ALSA's own diagnostics must already be silenced.
 ChannelProbe probeChannels(const std::string& pcm, bool input);
+
+// Both directions of one PCM.
+struct PcmChannels {
+    ChannelProbe input;
+    ChannelProbe output;
+};
+
+// How long probing one configured PCM may take. A PCM that talks to a sound server waits for the
+// server in its open; a server that hangs must not hold the listing up.
+inline constexpr std::chrono::milliseconds kConfiguredPcmProbeBound{1000};
+
+// Probes both directions of `pcm` in a child process and waits at most `bound` for the answer:
+// whatever a plugin does in its open (connect to a server, open a file) cannot hang the caller.
+// Nothing when the child did not answer in time (it is killed) or could not be started. Blocks
+// for up to `bound`: never call it on a thread that must stay responsive.
+std::optional<PcmChannels> probeChannelsWithin(const std::string& pcm,
+                                               std::chrono::milliseconds bound);
 
 }  // namespace vornisel

@@ -61,14 +61,14 @@ std::optional<ConfiguredPcm> visiblePcm(snd_config_t* pcm) {
     return result;
 }
 
-// A multi-line description keeps its first line, which names the device.
+// What a person reads: the first line of the description (the device; later lines tell the use),
+// or the name when there is none.
 std::string displayName(const ConfiguredPcm& pcm) {
     std::string name = pcm.description.substr(0, pcm.description.find('\n'));
     return name.empty() ? pcm.name : name;
 }
 
-std::vector<int> streams(const std::string& pcm, bool input) {
-    const ChannelProbe probe = probeChannels(pcm, input);
+std::vector<int> streams(const ChannelProbe& probe) {
     // A busy PCM exists in this direction; how many channels the holder uses is not known here.
     const int channels = probe.busy ? kBusyFallbackChannels : probe.channels;
     if (channels <= 0) return {};
@@ -111,15 +111,27 @@ std::vector<ConfiguredPcm> visiblePcms(const std::vector<std::filesystem::path>&
     return result;
 }
 
+std::vector<std::filesystem::path> currentUserConfigFiles() {
+    return userConfigFiles(homeDirectory(), environment("XDG_CONFIG_HOME"));
+}
+
+DeviceCandidate configuredCandidate(const ConfiguredPcm& pcm) {
+    DeviceCandidate candidate{pcm.name, displayName(pcm), {}, {}};
+    // A PCM whose probe did not answer in time offers no channel, so it is left out.
+    if (auto probed = probeChannelsWithin(pcm.name, kConfiguredPcmProbeBound)) {
+        candidate.inputStreams = streams(probed->input);
+        candidate.outputStreams = streams(probed->output);
+    }
+    return candidate;
+}
+
 std::vector<DeviceCandidate> userPcmCandidates() {
     std::vector<DeviceCandidate> result;
-    for (const ConfiguredPcm& pcm :
-         visiblePcms(userConfigFiles(homeDirectory(), environment("XDG_CONFIG_HOME")))) {
+    for (const ConfiguredPcm& pcm : visiblePcms(currentUserConfigFiles())) {
         // The product's own PCMs are never offered; opening them just to drop them could
         // disturb an engine that uses them.
         if (isOwnDevice(pcm.name)) continue;
-        result.push_back(
-            {pcm.name, displayName(pcm), streams(pcm.name, true), streams(pcm.name, false)});
+        result.push_back(configuredCandidate(pcm));
     }
     return result;
 }

@@ -26,8 +26,16 @@ std::vector<std::filesystem::path> userConfigFiles(const std::string& home,
 // ALSA's own diagnostics must already be silenced.
 std::vector<ConfiguredPcm> visiblePcms(const std::vector<std::filesystem::path>& files);
 
-// The visible PCMs of the current user's configuration with the channels each direction offers;
-// the UID is the PCM's name and the display name its description (or the name).
+// userConfigFiles() of the current user ($HOME, else the password database, and
+// $XDG_CONFIG_HOME).
+std::vector<std::filesystem::path> currentUserConfigFiles();
+
+// A configured PCM with the channels each direction offers, probed within
+// kConfiguredPcmProbeBound; the UID is the PCM's name and the display name the first line of its
+// description (or the name). ALSA's own diagnostics must already be silenced.
+DeviceCandidate configuredCandidate(const ConfiguredPcm& pcm);
+
+// The visible PCMs of the current user's configuration as configuredCandidate()s.
 std::vector<DeviceCandidate> userPcmCandidates();
 
 }  // namespace vornisel

@@ -2,9 +2,11 @@
 
 #include <alsa/asoundlib.h>
 
+#include <mutex>
 #include <nlohmann/json.hpp>
 
 #include "hardware/alsa_sound_cards.h"
+#include "hardware/alsa_system_pcms.h"
 #include "hardware/alsa_user_pcms.h"
 #include "hardware/device_candidate.h"
 
@@ -17,11 +19,11 @@ void discardAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 // One listing's dealings with ALSA. ALSA reports every failed open on standard error; probing
 // fails routinely (a direction that does not exist, a device in use) and none of it is the
 // user's concern, so its messages are dropped meanwhile. The handler is process-wide (the
-// per-thread one is unusable from C++ with this ALSA's headers); listings run on one thread and
-// nothing else here talks to ALSA.
+// per-thread one is unusable from C++ with this ALSA's headers), so listings take turns; nothing
+// else here talks to ALSA.
 class AlsaListing {
 public:
-    AlsaListing() : previous_(snd_lib_error) {
+    AlsaListing() : turn_(mutex()), previous_(snd_lib_error) {
         snd_lib_error_set_handler(discardAlsaMessage);
         // ALSA caches its configuration and would not notice an edited ~/.asoundrc (nor a
         // different home); dropping the cache makes every listing read it afresh.
@@ -36,6 +38,12 @@ public:
     AlsaListing& operator=(const AlsaListing&) = delete;
 
 private:
+    static std::mutex& mutex() {
+        static std::mutex listings;
+        return listings;
+    }
+
+    std::lock_guard<std::mutex> turn_;
     snd_lib_error_handler_t previous_;
 };
 
@@ -44,6 +52,8 @@ std::optional<std::vector<DeviceCandidate>> alsaCandidates() {
     auto listed = soundCardCandidates();
     if (!listed) return std::nullopt;
     for (DeviceCandidate& configured : userPcmCandidates())
+        listed->push_back(std::move(configured));
+    for (DeviceCandidate& configured : systemPcmCandidates(*listed))
         listed->push_back(std::move(configured));
     return listed;
 }

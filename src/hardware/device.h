@@ -17,9 +17,12 @@ struct Device {
 };
 
 // The devices that can serve, in ALSA's order: every PCM device of every sound card, then the
-// PCMs of the user's own ALSA configuration that carry a visible hint. Queries ALSA afresh on
-// every call and never fails: when the sound cards cannot be enumerated the list is empty.
-// Never prints ALSA's diagnostics.
+// PCMs of the user's own ALSA configuration that carry a visible hint, then the other PCMs that
+// the ALSA configuration describes with a hint (the desktop's sound server), each name once.
+// Queries ALSA afresh on every call, its configuration files included, and never fails: when
+// the sound cards cannot be enumerated the list is empty. Never prints ALSA's diagnostics.
+// Probing a configured PCM may take up to kConfiguredPcmProbeBound each, so the listing blocks:
+// never call it on a thread that must stay responsive. Calls from several threads take turns.
 std::vector<Device> devices();
 
 // The listing as a pretty-printed JSON array of objects with exactly the keys "uid", "name",

@@ -47,6 +47,8 @@ void AppFixture::SetUp() {
 void AppFixture::TearDown() {
     if (app) {
         stopEverything();
+        // A listing reads HOME, which is restored below.
+        waitUntil([&] { return !app->listingDevices(); });
         app.reset();
     }
     settle();
@@ -77,6 +79,8 @@ bool AppFixture::launch(std::vector<std::string> extraArguments) {
         // Hosts that ignore STOP are not part of these tests; keep a failing stop short.
         app->engines()->setStopTimings({1.0, 1.0, 1.0, 0.02});
     }
+    // The hardware is listed on a worker; the tests start from the listed devices.
+    waitUntil([&] { return !app->listingDevices(); });
     settle();
     return launched;
 }

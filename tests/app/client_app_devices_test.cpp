@@ -77,6 +77,27 @@ TEST_F(ClientAppDevicesTest, EditingOffersOnlyFreeDevicesAndKeepsAMissingOne) {
     EXPECT_EQ(noticeShown(), tr("notice.device_settings_saved"));
 }
 
+// An ALSA file edited while the panel runs reaches the hardware list without a click; a device
+// dialog already open keeps the list it was opened with.
+TEST_F(ClientAppDevicesTest, AnAlsaFileWrittenWhileRunningIsOfferedWithoutAClick) {
+    prepareStore(1040, 720);
+    ASSERT_TRUE(launch());
+    app->showDevice(std::nullopt);
+    auto* dialog = dynamic_cast<DeviceDialog*>(app->activeDialog.get());
+    ASSERT_NE(dialog, nullptr);
+    const std::vector<Device> opened = dialog->available();
+
+    writeFile(home / ".asoundrc", readFile(home / ".asoundrc") +
+                                      "pcm.plugged { type null hint.description \"Plugged\" }\n");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return std::any_of(app->hardware.begin(), app->hardware.end(),
+                               [](const Device& d) { return d.uid == "plugged"; });
+        },
+        std::chrono::seconds(2)));
+    EXPECT_EQ(dialog->available(), opened);
+}
+
 TEST_F(ClientAppDevicesTest, StartAndStopThroughTheCard) {
     const auto demo = demoDevices();
     ASSERT_FALSE(demo.empty());

@@ -8,12 +8,17 @@ std::string demoAlsaConfig() {
     return readFile(sourceDir() / "resources/alsa/demo.asoundrc");
 }
 
-AlsaHome::AlsaHome(const std::string& config) {
+AlsaHome::AlsaHome(const std::string& config, const std::optional<std::string>& systemConfig)
+    : systemConfig_(systemConfig.has_value()) {
     writeFile(dir_ / ".asoundrc", config);
+    if (systemConfig) writeFile(dir_ / "system.conf", *systemConfig);
 }
 
 std::map<std::string, std::optional<std::string>> AlsaHome::environment() const {
-    return {{"HOME", home().string()}, {"XDG_CONFIG_HOME", (home() / ".config").string()}};
+    std::map<std::string, std::optional<std::string>> variables = {
+        {"HOME", home().string()}, {"XDG_CONFIG_HOME", (home() / ".config").string()}};
+    if (systemConfig_) variables["ALSA_CONFIG_PATH"] = (home() / "system.conf").string();
+    return variables;
 }
 
 ScopedAlsaHome::ScopedAlsaHome(const AlsaHome& home) {

@@ -13,10 +13,12 @@ namespace vornisel::test {
 std::string demoAlsaConfig();
 
 // A temporary home directory whose ~/.asoundrc is `config`, so that ALSA (and the user
-// configuration it reads) sees only what the test wrote.
+// configuration it reads) sees only what the test wrote. With `systemConfig`, that file stands
+// in for the system's ALSA configuration (through ALSA_CONFIG_PATH).
 class AlsaHome {
 public:
-    explicit AlsaHome(const std::string& config);
+    explicit AlsaHome(const std::string& config,
+                      const std::optional<std::string>& systemConfig = std::nullopt);
 
     const std::filesystem::path& home() const { return dir_.path(); }
     // The variables a child needs to use this home.
@@ -24,6 +26,7 @@ public:
 
 private:
     TempDir dir_;
+    bool systemConfig_ = false;
 };
 
 // Points this process at `home` while it lives, restoring the previous variables afterwards.

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 
@@ -118,6 +119,35 @@ TEST(CommandLineTest, ListsAnEmptyArrayWhenNothingCanServe) {
     if (!fs::exists("/dev/snd")) {
         EXPECT_EQ(run.out, "[]\n");
     }
+}
+
+// A system configuration in which a described PCM stands in for the desktop's sound server (and
+// one with arguments for a server's other outputs), beside what is never offered: "null", a card's
+// alias, the product's own PCM, a user's PCM already listed, and a server that never answers (its
+// open waits on a pipe without a writer).
+TEST(CommandLineTest, ListsTheSystemsDescribedPcmsOnceAfterTheUsersOwn) {
+    TempDir fifoDir;
+    const fs::path fifo = fifoDir / "never_written";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    AlsaHome home("pcm.mine { type null hint { show on description \"Mine\" } }\n",
+                  R"(
+@hooks [ { func load files [ "~/.asoundrc" ] errors false } ]
+pcm.null { type null hint { show on description "Discard all samples" } }
+pcm.server { type null hint { show on description "Fake Sound Server" } }
+pcm.stuck { type file slave.pcm "null" file "/dev/null" infile ")" +
+                      fifo.string() + R"(" hint.description "Stuck Server" }
+pcm.VorniselSystem { type null hint.description "Own" }
+namehint.pcm.front "front:CARD=Demo,DEV=0|Demo front speakers"
+pcm.roomed { @args [ ROOM ] @args.ROOM { type string default "hall" } type null }
+namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen speakers"
+)");
+    const ChildResult run = runProgram(home, {"--list-devices"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const auto expected = nlohmann::json::parse(R"([
+        {"uid": "mine", "name": "Mine", "inputs": 32, "outputs": 32},
+        {"uid": "server", "name": "Fake Sound Server", "inputs": 32, "outputs": 32},
+        {"uid": "roomed:ROOM=kitchen", "name": "Kitchen speakers", "inputs": 32, "outputs": 32}])");
+    EXPECT_EQ(nlohmann::json(configuredEntries(run.out)), expected);
 }
 
 TEST(CommandLineTest, ListingIgnoresEveryOtherOption) {

@@ -1,0 +1,65 @@
+#include "hardware/alsa_system_pcms.h"
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+namespace vornisel {
+
+namespace {
+
+// A hint field as text; ALSA hands out copies the caller frees.
+std::string hintField(const void* hint, const char* field) {
+    std::unique_ptr<char, void (*)(void*)> text(snd_device_name_get_hint(hint, field), std::free);
+    return text ? text.get() : "";
+}
+
+bool namesCard(const std::string& arguments) {
+    for (size_t start = 0; start <= arguments.size();) {
+        size_t end = arguments.find(',', start);
+        if (end == std::string::npos) end = arguments.size();
+        if (arguments.compare(start, 5, "CARD=") == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool offeredHintedPcm(const std::string& name) {
+    if (name.empty() || name == "null" || isOwnDevice(name)) return false;
+    const size_t colon = name.find(':');
+    return colon == std::string::npos || !namesCard(name.substr(colon + 1));
+}
+
+std::vector<ConfiguredPcm> describedPcms() {
+    void** hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) return {};
+    std::unique_ptr<void*, int (*)(void**)> freer(hints, snd_device_name_free_hint);
+    std::vector<ConfiguredPcm> result;
+    for (void** hint = hints; *hint != nullptr; ++hint) {
+        ConfiguredPcm pcm{hintField(*hint, "NAME"), hintField(*hint, "DESC")};
+        if (!pcm.name.empty() && !pcm.description.empty()) result.push_back(std::move(pcm));
+    }
+    return result;
+}
+
+std::vector<DeviceCandidate> systemPcmCandidates(const std::vector<DeviceCandidate>& listed) {
+    std::vector<DeviceCandidate> result;
+    const auto known = [&](const std::string& name) {
+        const auto same = [&](const DeviceCandidate& c) { return c.uid == name; };
+        return std::any_of(listed.begin(), listed.end(), same) ||
+               std::any_of(result.begin(), result.end(), same);
+    };
+    for (const ConfiguredPcm& pcm : describedPcms()) {
+        // Checked before probing: opening the product's own PCMs could disturb an engine.
+        if (offeredHintedPcm(pcm.name) && !known(pcm.name)) {
+            result.push_back(configuredCandidate(pcm));
+        }
+    }
+    return result;
+}
+
+}  // namespace vornisel

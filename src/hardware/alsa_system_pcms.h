@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "hardware/alsa_user_pcms.h"
+#include "hardware/device_candidate.h"
+
+namespace vornisel {
+
+// True for a name of ALSA's list of hinted PCMs that the panel offers beside the cards: not
+// "null" (it discards everything), not an alias of a card (its arguments name the card, as in
+// "front:CARD=PCH,DEV=0" or "plughw:CARD=PCH,DEV=0": the card's own device is listed already)
+// and not one of the product's own devices.
+bool offeredHintedPcm(const std::string& name);
+
+// The PCMs that the whole ALSA configuration, the system's files as well as the user's, describes
+// with a hint, in ALSA's order. A PCM without a description is not one that the configuration
+// offers a person (ALSA may list every PCM when told to show all), so it is left out. ALSA's own
+// diagnostics must already be silenced.
+std::vector<ConfiguredPcm> describedPcms();
+
+// The described PCMs that are offered, with their channels (configuredCandidate), except those
+// whose name is already the UID of one of `listed`. This is where the desktop's sound server
+// shows: "pipewire", "pulse" and the "default" that leads to it; a server that does not run
+// leaves its PCMs without channels, so they are not offered.
+std::vector<DeviceCandidate> systemPcmCandidates(const std::vector<DeviceCandidate>& listed);
+
+}  // namespace vornisel

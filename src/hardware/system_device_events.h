@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "hardware/device_watcher.h"
+#include "hardware/path_watch.h"
+
+struct udev;
+struct udev_monitor;
+
+namespace vornisel {
+
+// The machine's own device events: sound cards arriving and leaving, announced by udev's monitor
+// for the "sound" subsystem when the udev daemon runs, else seen as nodes coming and going in
+// /dev/snd (containers, minimal systems); and the user's ALSA configuration files being written,
+// created or deleted. Costs nothing while nothing happens: the wait blocks in poll.
+class SystemDeviceEvents : public DeviceEventSource {
+public:
+    // Watches the current user's ALSA configuration files.
+    SystemDeviceEvents();
+    ~SystemDeviceEvents() override;
+    SystemDeviceEvents(const SystemDeviceEvents&) = delete;
+    SystemDeviceEvents& operator=(const SystemDeviceEvents&) = delete;
+
+    Wake wait(std::optional<std::chrono::milliseconds> quietFor) override;
+    void stop() override;
+
+private:
+    // True when a sound device event was pending.
+    bool drainUdev();
+
+    int stop_ = -1;
+    udev* udev_ = nullptr;
+    udev_monitor* monitor_ = nullptr;
+    std::unique_ptr<PathWatch> paths_;
+};
+
+}  // namespace vornisel
