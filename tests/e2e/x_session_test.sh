@@ -62,22 +62,14 @@ shot() {
     import -window root "$outdir/$(printf '%02d' "$shot_number")-$1.png"
 }
 
-free_display() {
-    local n
-    for n in $(seq 91 140); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            echo "$n"
-            return
-        fi
-    done
-    fail "no free X display number"
-}
-
 # --- The X session -----------------------------------------------------------------------------
-display="$(free_display)"
-Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >"$HOME/xvfb.log" 2>&1 &
+# The server takes a free display number itself and says which: two sessions started at once
+# (other tests, other checkouts) never share one.
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$HOME/display" >"$HOME/xvfb.log" 2>&1 &
 pids+=($!)
-export DISPLAY=":$display"
+display_known() { grep -q '^[0-9][0-9]*$' "$HOME/display"; }
+wait_until "the X server to choose its display" 60 display_known
+export DISPLAY=":$(cat "$HOME/display")"
 wait_until "the X server on $DISPLAY" 60 xdpyinfo
 openbox --sm-disable >"$HOME/openbox.log" 2>&1 &
 pids+=($!)
