@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QScrollArea>
 #include <QSessionManager>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -68,6 +69,7 @@ ClientApp::ClientApp(std::vector<std::string> arguments)
     noticeText = Theme::label(QString(), 12, Theme::text(), false, notice);
     closeNotice = iconButton(Glyph::close, notice);
     terminateHandler_ = [] { QCoreApplication::exit(0); };
+    trayCheck_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     alertHandler_ = [](const QString& text) {
         QMessageBox alert(QMessageBox::Warning, QString(), text, QMessageBox::Ok);
         alert.exec();
@@ -111,6 +113,8 @@ bool ClientApp::applicationDidFinishLaunching() {
     window->centerOnScreen();
     if (testMode || !store->document.settings.minimized) {
         showWindow();
+    } else if (!trayAvailable()) {
+        window->showMinimized();
     }
     attachStatusIcon();
     startTimer();

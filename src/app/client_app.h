@@ -81,10 +81,17 @@ public:
     void showWindow();
     void toggleWindow();
     void settingsAction();
-    // The window's close button: hides the window and answers false (never closed).
+    // The window's close button: hides the window, or minimises it on a desktop without a tray,
+    // and answers false (never closed).
     bool windowShouldClose();
     bool applicationShouldHandleReopen();
     bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
+    // Whether the window is on the screen: shown and not minimised.
+    bool windowShown() const;
+    // Whether the desktop has a tray now; without one the window is minimised where it would be
+    // hidden, so that the task bar can bring it back. Replaceable for tests.
+    bool trayAvailable() const { return trayCheck_(); }
+    void setTrayCheck(std::function<bool()> check) { trayCheck_ = std::move(check); }
 
     // --- Devices ---
     void showNotice(const std::string& text, bool warning) override;
@@ -196,6 +203,7 @@ private:
     void startTimer();
     void connectQuitRequests();
     void watchDevices();
+    void concealWindow();
 
     // Device flow helpers.
     std::vector<Device> offeredDevices(const std::optional<Profile>& editing) const;
@@ -222,6 +230,7 @@ private:
     bool relist_ = false;
     std::function<void()> terminateHandler_;
     std::function<void(const QString&)> alertHandler_;
+    std::function<bool()> trayCheck_;
     // Set while a quit answered `later` waits for its reply.
     std::function<void(bool)> pendingReply_;
 };

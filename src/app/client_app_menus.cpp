@@ -46,7 +46,7 @@ void ClientApp::attachStatusIcon() {
             item->attachTray();
         }
     };
-    if (window && window->isVisible()) {
+    if (windowShown()) {
         window->afterFirstFrame(attach);
         // In case the window is never drawn (a display that does not expose it).
         QTimer::singleShot(1000, statusItem, attach);
@@ -80,7 +80,7 @@ void ClientApp::updateStatusMenu() {
             running = running || rt->isRunning();
         }
     }
-    const bool visible = window && window->isVisible();
+    const bool visible = windowShown();
     std::vector<StatusMenu::Item> items;
     items.push_back({qtext(tr(running ? "tray.stop" : "tray.start")),
                      weakAction(this, &ClientApp::toggleGroup)});

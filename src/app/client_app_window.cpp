@@ -164,9 +164,21 @@ void ClientApp::showWindow() {
     }
 }
 
-void ClientApp::toggleWindow() {
-    if (window && window->isVisible()) {
+bool ClientApp::windowShown() const {
+    return window && window->isVisible() && !window->isMinimized();
+}
+
+void ClientApp::concealWindow() {
+    if (trayAvailable()) {
         window->hide();
+    } else {
+        window->showMinimized();
+    }
+}
+
+void ClientApp::toggleWindow() {
+    if (windowShown()) {
+        concealWindow();
     } else {
         showWindow();
     }
@@ -179,7 +191,7 @@ void ClientApp::settingsAction() {
 }
 
 bool ClientApp::windowShouldClose() {
-    window->hide();
+    concealWindow();
     updateStatusMenu();
     return false;
 }

@@ -2,13 +2,18 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/client_app.h"
 #include "app/command_line.h"
+#include "base/app_bundle.h"
 #include "check/ui_check.h"
 #include "desktop/font_warmup.h"
+#include "desktop/reopen_listener.h"
+#include "desktop/single_instance.h"
 #include "hardware/device.h"
 #include "ui/theme/theme.h"
 
@@ -20,13 +25,48 @@ int listDevices() {
     return 0;
 }
 
+// A second launch on a data directory that a running panel holds: the panel is asked to bring its
+// window back. The UI checks refuse instead, since they would change its files under it.
+int handOver(const vornisel::CommandLine& options, const vornisel::SingleInstance& instance,
+             const std::filesystem::path& directory) {
+    using Reopen = vornisel::SingleInstance::Reopen;
+    const auto holder = instance.holder();
+    const std::string panel =
+        "Vornisel Control" + (holder ? " (process " + std::to_string(*holder) + ")" : "");
+    if (options.testMode()) {
+        std::cerr << panel << " is running on " << directory.string()
+                  << "; the UI check and the preview rendering need a data directory of their "
+                     "own.\n";
+        return 1;
+    }
+    switch (instance.requestReopen(std::chrono::milliseconds(900))) {
+        case Reopen::answered:
+            return 0;
+        case Reopen::unanswered:
+            std::cerr << panel << " is running on " << directory.string()
+                      << " and shows its window as soon as it can.\n";
+            return 0;
+        case Reopen::unreachable:
+            break;
+    }
+    std::cerr << panel << " is running on " << directory.string() << " but does not answer on "
+              << instance.socketPath().string() << ".\n";
+    return 1;
+}
+
 // The interactive panel: the controller launches from inside the event loop (as the platform
 // reports a finished launch), so that a store that cannot be opened can end the loop it runs in.
-int runApplication(int argc, char** argv, const std::vector<std::string>& arguments) {
+int runApplication(char* program, const std::vector<std::string>& arguments,
+                   const vornisel::SingleInstance& instance) {
     vornisel::FontWarmup fonts;
-    QApplication application(argc, argv);
+    // Only the panel reads its command line: the toolkit is given the program's name alone, so
+    // that its own options (-platform, -style, -session, ...) do nothing.
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {program, nullptr};
+    QApplication application(toolkitArgc, toolkitArgv);
     fonts.applicationReady();
     QApplication::setApplicationName(QStringLiteral("Vornisel Control"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(vornisel::AppBundle::applicationId));
     vornisel::Theme::applyDarkAppearance(application);
     vornisel::ClientApp delegate(arguments);
     QTimer::singleShot(0, &delegate, [&delegate] {
@@ -34,6 +74,14 @@ int runApplication(int argc, char** argv, const std::vector<std::string>& argume
         // panel has launched.
         if (delegate.applicationDidFinishLaunching()) vornisel::startBuiltInCheck(delegate);
     });
+    // A second launch on this data directory reopens the window, as clicking the application
+    // does elsewhere. Its requests are read after the launch above.
+    vornisel::ReopenListener listener([&delegate] { delegate.applicationShouldHandleReopen(); });
+    if (instance.claim() == vornisel::SingleInstance::Claim::mine) {
+        if (const std::string error = listener.listen(instance.socketPath()); !error.empty()) {
+            std::cerr << "A second launch cannot reach this panel: " << error << "\n";
+        }
+    }
     // Every quit ends the loop with status 0; only the built-in UI check ends it with another.
     const int status = QApplication::exec();
     fonts.wait();
@@ -50,5 +98,13 @@ int main(int argc, char** argv) {
         std::cerr << *refusal << std::flush;
         return 2;
     }
-    return runApplication(argc, argv, arguments);
+    const auto directory = vornisel::dataDirectory(options, vornisel::homeDirectory(),
+                                                   std::filesystem::current_path());
+    const vornisel::SingleInstance instance(directory,
+                                            vornisel::SingleInstance::runtimeDirectory());
+    if (instance.claim() == vornisel::SingleInstance::Claim::taken) {
+        return handOver(options, instance, directory);
+    }
+    vornisel::prepareBuiltInCheck(arguments);
+    return runApplication(argv[0], arguments, instance);
 }

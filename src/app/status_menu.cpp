@@ -21,20 +21,19 @@ void StatusMenu::attachTray() {
     if (std::exchange(attached_, true)) {
         return;
     }
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_ = new QSystemTrayIcon(icon(), this);
-        tray_->setToolTip(title());
-        connect(tray_, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger && activated_) {
-                        activated_();
-                    }
-                });
-        if (menu_) {
-            tray_->setContextMenu(menu_.get());
-        }
-        tray_->show();
+    // Shown even while the desktop has no tray: the toolkit puts it into a tray that appears later.
+    tray_ = new QSystemTrayIcon(icon(), this);
+    tray_->setToolTip(title());
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger && activated_) {
+                    activated_();
+                }
+            });
+    if (menu_) {
+        tray_->setContextMenu(menu_.get());
     }
+    tray_->show();
 }
 
 StatusMenu::~StatusMenu() {

@@ -12,7 +12,7 @@ class QSystemTrayIcon;
 
 namespace vornisel {
 
-// The status item: a tray icon showing "VN" when the desktop has a tray, and its menu, which
+// The status item: a tray icon showing "VN" once the desktop has a tray, and its menu, which
 // exists and is kept current with or without a tray. The icon joins the tray only when asked
 // (`attachTray`), since asking the desktop for its tray takes a session-bus connection. The menu is
 // replaced as a whole when its entries change (a rebuild that reads the same keeps it); while the
@@ -35,8 +35,8 @@ public:
     // That text drawn into an icon, since a tray shows pictures only.
     static QIcon icon();
 
-    // Puts the icon in the desktop's tray, if it has one, with the menu in force. Later calls
-    // do nothing.
+    // Puts the icon in the desktop's tray with the menu in force, or into the tray the desktop gets
+    // later when it has none yet. Later calls do nothing.
     void attachTray();
 
     void setItems(std::vector<Item> items);
@@ -46,7 +46,7 @@ public:
     QStringList titles() const;
     // Whether the icon was offered to the tray yet.
     bool attached() const { return attached_; }
-    // Null when the desktop has no tray.
+    // Null until attached.
     QSystemTrayIcon* tray() const { return tray_; }
     // A click on the tray icon itself (not its menu).
     void setActivated(std::function<void()> activated) { activated_ = std::move(activated); }

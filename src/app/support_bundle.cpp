@@ -111,7 +111,7 @@ std::string telemetryCsv(const std::deque<Telemetry>& samples) {
 }
 
 std::string bundleSummary(const Profile& profile, const ClientRuntime& runtime) {
-    return "Vornisel Control \u2014 macOS\n" + profile.name + "\nID " + std::to_string(profile.id) +
+    return "Vornisel Control \u2014 Linux\n" + profile.name + "\nID " + std::to_string(profile.id) +
            "\n" + runtime.status() + "\n" + runtime.health() + "\n" + runtime.latency(profile) +
            "\n";
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace vornisel {
 
@@ -18,6 +20,18 @@ public:
 
     static std::filesystem::path executables() { return location() / "Contents" / "MacOS"; }
     static std::filesystem::path resources() { return location() / "Contents" / "Resources"; }
+
+    // The desktop's name for the application: its menu entry, its icon in the icon theme, its
+    // metainfo, and the login item's file names.
+    static constexpr const char* applicationId = "com.quelt.vornisel.client";
+
+    // An installation puts the bundle at PREFIX/lib/vornisel-control/VorniselControl.app and its
+    // launcher at PREFIX/bin/vornisel-control. The launcher, when `bundle` is installed so and
+    // the launcher starts the bundle's program; nothing for a bundle elsewhere (a build folder).
+    static std::optional<std::filesystem::path> installedLauncher(
+        const std::filesystem::path& bundle);
+    // The name of the icon the installation put into the desktop's icon theme, when it did.
+    static std::optional<std::string> installedIconName(const std::filesystem::path& bundle);
 };
 
 }  // namespace vornisel

@@ -64,7 +64,8 @@ std::vector<int> expectedMeterChannels(const Profile& profile) {
 
 void UiSmoke::checkLaunch() {
     begin("launch");
-    // The status menu's window item hides the window and shows it again.
+    // The status menu's window item hides the window (or minimises it, without a tray) and shows
+    // it again.
     for (const bool hide : {true, false}) {
         act(hide ? "hide the window from the status menu" : "show it again", [this](Findings& f) {
             QMenu* menu = app_.statusItem ? app_.statusItem->menu() : nullptr;
@@ -74,7 +75,7 @@ void UiSmoke::checkLaunch() {
         });
         waitFor(
             hide ? "the window hiding" : "the window showing",
-            [this, hide] { return app_.window->isVisible() != hide; }, dialogDeadline);
+            [this, hide] { return app_.windowShown() != hide; }, dialogDeadline);
         act("read the status menu", [this, hide](Findings& f) {
             const QStringList titles = app_.statusItem->titles();
             const QStringList expected = {qtext(vornisel::tr("tray.start")),
@@ -90,7 +91,7 @@ void UiSmoke::checkLaunch() {
     act("look at the window", [this](Findings& f) {
         const auto& stored = app_.store->document.settings;
         const QSize size = MainWindow::openingSize(stored.width, stored.height);
-        f.expect(app_.window && app_.window->isVisible(), "the main window is not shown");
+        f.expect(app_.windowShown(), "the main window is not shown");
         f.expect(app_.root->size() == size, "the content is " + std::to_string(app_.root->width()) +
                                                 "x" + std::to_string(app_.root->height()) +
                                                 ", not the stored " + std::to_string(size.width()) +

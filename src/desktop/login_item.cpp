@@ -130,10 +130,13 @@ std::string LoginItem::desktopEntryText() const {
            "Version=1.0\n"
            "Name=Vornisel Control\n"
            "Exec=" +
-           execArgument((contents / "MacOS" / "vornisel-control").string()) +
+           execArgument(AppBundle::installedLauncher(bundle_)
+                            .value_or(contents / "MacOS" / "vornisel-control")
+                            .string()) +
            "\n"
            "Icon=" +
-           entryValue((contents / "Resources" / "vornisel.png").string()) +
+           entryValue(AppBundle::installedIconName(bundle_).value_or(
+               (contents / "Resources" / "vornisel.png").string())) +
            "\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";

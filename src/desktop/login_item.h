@@ -27,7 +27,7 @@ public:
 
     // The XML property list: Label, ProgramArguments ("/usr/bin/open", "-a", bundle), RunAtLoad.
     std::string plistText() const;
-    // The desktop entry that starts the panel program inside the bundle.
+    // The desktop entry that starts the panel: the installed launcher, else the bundle's program.
     std::string desktopEntryText() const;
 
     // Throws std::filesystem::filesystem_error / std::system_error. All or nothing: a failed

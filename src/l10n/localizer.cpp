@@ -81,10 +81,10 @@ std::string Localizer::text(const std::string& key, const std::vector<std::strin
         placeholder += '}';
         replaceAll(result, placeholder, args[i]);
     }
-    // The language files are shared with another platform's edition and use its words.
-    replaceAll(result, "ASIO", "CoreAudio");
-    replaceAll(result, "Windows", "macOS");
-    replaceAll(result, "tray", "menu bar");
+    // The language files are shared with another platform's edition and use its words; a Linux
+    // desktop has a tray too, so that word stays.
+    replaceAll(result, "ASIO", "ALSA");
+    replaceAll(result, "Windows", "Linux");
     return result;
 }
 

@@ -74,6 +74,7 @@ bool AppFixture::launch(std::vector<std::string> extraArguments) {
     app = std::make_unique<ClientApp>(arguments);
     app->setTerminateHandler([this] { ++terminations; });
     app->setAlertHandler([this](const QString& text) { alerts.push_back(text); });
+    app->setTrayCheck([this] { return trayAvailable; });
     const bool launched = app->applicationDidFinishLaunching();
     if (app->engines()) {
         // Hosts that ignore STOP are not part of these tests; keep a failing stop short.

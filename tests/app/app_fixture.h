@@ -50,6 +50,8 @@ protected:
     std::filesystem::path dataDir;
     std::unique_ptr<ClientApp> app;
     int terminations = 0;
+    // What the controller launched next is told about the desktop's tray.
+    bool trayAvailable = true;
     std::vector<QString> alerts;
 
 private:

@@ -74,7 +74,7 @@ TEST_F(BundleExportTest, DeviceThatNeverRanIsArchivedWithItsFolderAsTheOneTopEnt
     EXPECT_EQ(readFile(folder / "panel.json"), readFile(dataDir / "panel.json"));
     EXPECT_EQ(readFile(folder / "snapshot.json"), "{}");
     EXPECT_EQ(readFile(folder / "summary.txt"),
-              "Vornisel Control \u2014 macOS\nStudio A\nID " + std::to_string(deviceID(1)) + "\n" +
+              "Vornisel Control \u2014 Linux\nStudio A\nID " + std::to_string(deviceID(1)) + "\n" +
                   tr("status.stopped") + "\n" + tr("status.ready") + "\n" +
                   tr("telemetry.latency_blocks", 2) + "\n");
 }

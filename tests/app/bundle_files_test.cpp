@@ -116,7 +116,7 @@ TEST_F(BundleFilesTest, DeviceThatNeverRan) {
     EXPECT_EQ(readFile(bundle.folder() / "snapshot.json"), "{}");
     EXPECT_EQ(readFile(bundle.folder() / "telemetry.csv"), header());
     EXPECT_EQ(readFile(bundle.folder() / "summary.txt"),
-              "Vornisel Control \u2014 macOS\nStudio A\nID 7\nStopped\nReady\nLatency: 2 blocks\n");
+              "Vornisel Control \u2014 Linux\nStudio A\nID 7\nStopped\nReady\nLatency: 2 blocks\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(bundle.folder()), fs::directory_iterator()), 5);
 }
 
@@ -141,7 +141,7 @@ TEST_F(BundleFilesTest, DeviceWithRecordedStatistics) {
         readFile(bundle.folder() / "telemetry.csv"),
         header() + "\n" + line("1.5", {{0, "3"}, {2, "7"}}) + "\n" + line("2.0", {{57, "4"}}));
     EXPECT_EQ(readFile(bundle.folder() / "summary.txt"),
-              "Vornisel Control \u2014 macOS\nStudio A\nID 7\nОстановлено\nГотово\n"
+              "Vornisel Control \u2014 Linux\nStudio A\nID 7\nОстановлено\nГотово\n"
               "Задержка: 8.00 мс\n");
     EXPECT_NE(readFile(bundle.folder() / "client.ini").find("client_latency_blocks=6\n"),
               std::string::npos);

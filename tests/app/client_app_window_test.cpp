@@ -112,42 +112,53 @@ TEST_F(ClientAppWindowTest, TheScrollerShowsExactlyWhenTheCardsOverflow) {
     EXPECT_EQ(app->body->height(), app->scroll->viewport()->height());
 }
 
-TEST_F(ClientAppWindowTest, ClosingHidesTheWindowAndTheStatusMenuFollows) {
+// With a tray the window hides into it; without one it is minimised instead, so that the task
+// bar can bring it back. Either way it counts as not shown.
+TEST_F(ClientAppWindowTest, ClosingConcealsTheWindowAndTheStatusMenuFollows) {
     prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    ASSERT_NE(app->statusItem, nullptr);
-    // The icon is offered to the tray once the window's first frame is out.
-    EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
-    // The menu, built before the window showed, caught up when the listed hardware rebuilt the
-    // cards.
-    EXPECT_EQ(app->statusItem->titles(),
-              (QStringList{text("tray.start"), text("tray.hide"), text("tray.exit")}));
+    for (const bool tray : {true, false}) {
+        SCOPED_TRACE(tray ? "with a tray" : "without a tray");
+        trayAvailable = tray;
+        ASSERT_TRUE(launch());
+        ASSERT_NE(app->statusItem, nullptr);
+        // The icon is offered to the tray once the window's first frame is out.
+        EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
+        app->updateControls();
+        EXPECT_EQ(app->statusItem->titles(),
+                  (QStringList{text("tray.start"), text("tray.hide"), text("tray.exit")}));
 
-    app->window->close();
-    settle();
-    EXPECT_FALSE(app->window->isVisible());
-    EXPECT_EQ(terminations, 0);
-    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
+        app->window->close();
+        settle();
+        EXPECT_EQ(app->window->isVisible(), !tray);
+        EXPECT_EQ(app->window->isMinimized(), !tray);
+        EXPECT_EQ(terminations, 0);
+        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
 
-    // The status menu's window item brings it back.
-    app->statusItem->menu()->actions().at(1)->trigger();
-    ASSERT_TRUE(waitUntil([&] { return app->window->isVisible(); }));
-    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
+        // The status menu's window item brings it back.
+        app->statusItem->menu()->actions().at(1)->trigger();
+        ASSERT_TRUE(waitUntil([&] { return app->windowShown(); }));
+        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
+    }
 }
 
-TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenu) {
+TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenuOrTheTaskBarEntry) {
     {
         PanelStore store(dataDir);
         store.document.settings.minimized = true;
         store.save();
     }
-    ASSERT_TRUE(launch());
-    EXPECT_FALSE(app->window->isVisible());
-    EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
-    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
-    app->toggleWindow();
-    EXPECT_TRUE(app->window->isVisible());
-    EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
+    for (const bool tray : {true, false}) {
+        SCOPED_TRACE(tray ? "with a tray" : "without a tray");
+        trayAvailable = tray;
+        ASSERT_TRUE(launch());
+        EXPECT_EQ(app->window->isVisible(), !tray);
+        EXPECT_EQ(app->window->isMinimized(), !tray);
+        EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
+        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
+        app->toggleWindow();
+        EXPECT_TRUE(app->windowShown());
+        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
+    }
 }
 
 TEST_F(ClientAppWindowTest, MainMenuHasTheApplicationAndEditMenus) {

@@ -84,6 +84,31 @@ TEST(LoginItemTest, AutostartEntryStartsTheProgramInsideTheBundle) {
               fs::path("/xdg/autostart/com.quelt.vornisel.client.desktop"));
 }
 
+TEST(LoginItemTest, AnInstalledPanelStartsFromItsLauncherWithTheThemesIcon) {
+    TempDir prefix;
+    const fs::path bundle = prefix / "lib/vornisel-control/VorniselControl.app";
+    const fs::path program = bundle / "Contents/MacOS/vornisel-control";
+    const fs::path launcher = prefix / "bin/vornisel-control";
+    const fs::path themeIcon =
+        prefix / "share/icons/hicolor/256x256/apps/com.quelt.vornisel.client.png";
+    const auto starts = [&](const fs::path& exec, const std::string& icon) {
+        const std::string text = LoginItem("/h", bundle, "/x").desktopEntryText();
+        return text.find("\nExec=\"" + exec.string() + "\"\nIcon=" + icon + "\n") !=
+               std::string::npos;
+    };
+    writeFile(program, "");
+    writeFile(themeIcon, "");
+    // Another program in the launcher's place is not ours to start.
+    writeFile(launcher, "");
+    EXPECT_TRUE(starts(program, "com.quelt.vornisel.client"));
+    fs::remove(launcher);
+    fs::create_symlink(
+        "../lib/vornisel-control/VorniselControl.app/Contents/MacOS/vornisel-control", launcher);
+    EXPECT_TRUE(starts(launcher, "com.quelt.vornisel.client"));
+    fs::remove(themeIcon);
+    EXPECT_TRUE(starts(launcher, (bundle / "Contents/Resources/vornisel.png").string()));
+}
+
 TEST(LoginItemTest, EnableWritesBothDisableDeletesBothAndDisablingAgainIsSilent) {
     TempDir dir;
     const LoginItem item(dir / "home", "/opt/VorniselControl.app", dir / "config");

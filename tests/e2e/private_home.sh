@@ -31,7 +31,8 @@ png_size() {
     echo "$((16#${bytes:0:8}))x$((16#${bytes:8:8}))"
 }
 
-# Starts a data directory with a panel document whose identifier prefix is random. A fresh
+# Starts a data directory with a panel document whose identifier prefix is random (and that starts
+# hidden when the second argument is "true"). A fresh
 # document takes the current minute as its prefix, so panels started in the same minute (this
 # test beside the unit tests) would give their devices the same identifiers, and with them the
 # same engine socket.
@@ -47,7 +48,7 @@ seed_store() {
     "server": "127.0.0.1",
     "port": 28010,
     "prefix": $prefix,
-    "minimized": false,
+    "minimized": ${2:-false},
     "login": false,
     "width": 1040,
     "height": 720

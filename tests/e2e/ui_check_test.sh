@@ -4,10 +4,14 @@
 #
 #   ui_check_test.sh smoke PROGRAM SOURCE           the UI check passes, every check listed
 #   ui_check_test.sh broken-host PROGRAM SOURCE     with engines that die, it fails and says why
-#   ui_check_test.sh no-hardware PROGRAM SOURCE     without the demo devices, it fails and skips
-#                                                   what needs them
+#   ui_check_test.sh no-hardware PROGRAM SOURCE     with no device at all (none in ALSA, no demo
+#                                                   devices in a copy of the bundle), it fails and
+#                                                   skips what needs them
 #   ui_check_test.sh preview PROGRAM SOURCE OUTDIR  all previews written, copied to OUTDIR; the
 #                                                   UI check then refuses that data directory
+#   ui_check_test.sh preview-bare PROGRAM SOURCE    the same in a home without any ALSA setup, on
+#                                                   the bundle's demo devices (skipped, status 77,
+#                                                   on a machine with a sound card)
 set -euo pipefail
 mode="$1"
 program="$2"
@@ -16,6 +20,15 @@ outdir="${4:-}"
 . "$(dirname "$0")/private_home.sh"
 trap cleanup_home EXIT
 data="$HOME/data"
+if [ "$mode" = preview-bare ]; then
+    if grep -q '^ *[0-9]' /proc/asound/cards 2>/dev/null; then
+        echo "skipped: this machine has a sound card"
+        exit 77
+    fi
+    rm "$HOME/.asoundrc"
+    unset ALSA_CONFIG_PATH
+    mode=preview
+fi
 seed_store "$data"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 
@@ -60,6 +73,10 @@ broken-host)
     ;;
 no-hardware)
     rm "$HOME/.asoundrc"
+    # The check falls back to its bundle's demo devices; a copy of the bundle without them has none.
+    cp -r "$(dirname "$program")/../.." "$HOME/Bare.app"
+    rm -r "$HOME/Bare.app/Contents/Resources/alsa"
+    program="$HOME/Bare.app/Contents/MacOS/vornisel-control"
     status=0
     timeout -k 10 400 "$program" --ui-smoke --data-dir "$data" >"$HOME/out.txt" 2>&1 || status=$?
     cat "$HOME/out.txt"

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # End-to-end test in a real X session: a virtual display with a window manager and a tray host,
-# the panel started as a user starts it (no arguments, on a throw-away home), driven from outside
-# with xdotool and observed through screenshots and the files it writes.
+# the panel started as a user starts it (on a throw-away home), driven from outside with xdotool
+# and observed through screenshots, window states and the files it writes.
 #
 #   x_session_test.sh PROGRAM SOURCE OUTDIR
 #
-# Screenshots land in OUTDIR. Checks: the window opens; the tray shows the "VN" item and its menu hides and shows the window; a
-# device is added through the device dialog, started and stopped; Ctrl+Q with a running engine
-# stops it and ends the program with status 0; no engine host is left.
-set -euo pipefail
+# Screenshots land in OUTDIR. Checks, with a tray: the window opens; the tray shows the "VN" item
+# and its menu hides and shows the window; a second launch on the same data directory exits 0 and
+# brings the hidden window back; the close button hides it into the tray; a device is added
+# through the device dialog, started and stopped; a panel on another data directory, started
+# hidden and given the toolkit's own options, shows no window until launched again, and keeps
+# running when the first panel quits; Ctrl+Q with a running engine stops it and ends the program
+# with status 0; no engine host is left; SIGTERM ends a panel with status 0. Without a tray: a
+# panel started hidden starts minimised; the UI checks refuse its data directory; the task bar and
+# a second launch bring the window back; the close button minimises it; a tray that appears later
+# gets its icon.
+#
+# Every wait has a deadline and every failure says what it waited for.
+set -eEuo pipefail
 program="$1"
 source="$2"
 outdir="$3"
@@ -20,12 +29,21 @@ seed_store "$data"
 # Everything is started by this script and stopped by its own process id.
 pids=()
 cleanup() {
-    local pid
+    local status=$? pid log
+    if ((status != 0)); then
+        for log in "$HOME"/*.log; do
+            [ -s "$log" ] || continue
+            echo "--- last lines of $(basename "$log"):" >&2
+            tail -n 15 "$log" >&2
+        done
+    fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     cleanup_home
 }
 trap cleanup EXIT
+# A command that fails outside a check still says where.
+trap 'fail "line $LINENO: \"$BASH_COMMAND\" failed with status $?"' ERR
 
 # Polls a command until it succeeds, for at most $2 seconds.
 wait_until() {
@@ -44,52 +62,94 @@ shot() {
     import -window root "$outdir/$(printf '%02d' "$shot_number")-$1.png"
 }
 
-free_display() {
-    local n
-    for n in $(seq 91 140); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            echo "$n"
-            return
-        fi
-    done
-    fail "no free X display number"
-}
-
 # --- The X session -----------------------------------------------------------------------------
-display="$(free_display)"
-Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >"$HOME/xvfb.log" 2>&1 &
+# The server takes a free display number itself and says which: two sessions started at once
+# (other tests, other checkouts) never share one.
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$HOME/display" >"$HOME/xvfb.log" 2>&1 &
 pids+=($!)
-export DISPLAY=":$display"
-wait_until "the X server" 20 xdpyinfo
+display_known() { grep -q '^[0-9][0-9]*$' "$HOME/display"; }
+wait_until "the X server to choose its display" 60 display_known
+export DISPLAY=":$(cat "$HOME/display")"
+wait_until "the X server on $DISPLAY" 60 xdpyinfo
 openbox --sm-disable >"$HOME/openbox.log" 2>&1 &
 pids+=($!)
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-wait_until "the window manager" 20 wm_running
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
-    --height 32 --SetDockType true --transparent false --tint 0x202020 \
-    >"$HOME/trayer.log" 2>&1 &
-pids+=($!)
-tray_owner() { xprop -root | grep -q . && xdotool search --class trayer; }
-wait_until "the tray host" 20 tray_owner
-tray_window="$(xdotool search --onlyvisible --class trayer | head -1)"
+wait_until "the window manager (openbox) to announce itself on the root window" 60 wm_running
 
-# --- The panel, as a user starts it ------------------------------------------------------------
+# The tray host's window that holds the icons: it is mapped some time after it exists.
+tray_window=""
+tray_mapped() {
+    tray_window="$(xdotool search --onlyvisible --class trayer | head -1)"
+    [ -n "$tray_window" ]
+}
+start_tray() {
+    trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
+        --height 32 --SetDockType true --transparent false --tint 0x202020 \
+        >>"$HOME/trayer.log" 2>&1 &
+    tray_pid=$!
+    pids+=($tray_pid)
+    wait_until "the tray host's window to map" 60 tray_mapped
+}
+start_tray
+
+# --- Panels, as a user starts them -------------------------------------------------------------
 # No session bus: the tray icon is the X one the tray host embeds.
 unset DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
-timeout -k 10 300 "$program" >"$HOME/panel.log" 2>&1 &
-panel=$!
-pids+=($panel)
-
-visible() { xdotool search --onlyvisible --name "^$1\$" | head -1; }
-is_visible() { [ -n "$(visible "$1")" ]; }
-is_hidden() { [ -z "$(visible "$1")" ]; }
+declare -A wrapper panel
+# start_panel NAME ARGS...: the program under a time limit; panel[NAME] is its process id.
+start_panel() {
+    local name="$1"
+    shift
+    timeout -k 10 400 "$program" "$@" >"$HOME/panel-$name.log" 2>&1 &
+    wrapper[$name]=$!
+    pids+=($!)
+    found_panel() { panel[$name]="$(pgrep -P "${wrapper[$name]}" | head -1)" && [ -n "${panel[$name]}" ]; }
+    wait_until "panel $name's process" 30 found_panel
+}
+# The main window of panel NAME: only mapped (on screen) ones, or any with "all".
+window_of() {
+    local visible=--onlyvisible
+    [ "${2:-}" = all ] && visible=""
+    xdotool search --all $visible --pid "${panel[$1]}" --name '^Vornisel Control$' 2>/dev/null |
+        head -1 || true
+}
+shown() { [ -n "$(window_of "$1")" ]; }
+hidden() { [ -z "$(window_of "$1")" ]; }
+minimised() {
+    local window
+    window="$(window_of "$1" all)"
+    [ -n "$window" ] && hidden "$1" && xprop -id "$window" WM_STATE | grep -q Iconic
+}
+running() { kill -0 "${panel[$1]}" 2>/dev/null; }
+# A second launch with these arguments: must end with status 0 (the first panel's answer).
+relaunch() {
+    local status=0 started=$SECONDS
+    timeout -k 5 30 "$program" "$@" >"$HOME/relaunch.log" 2>&1 || status=$?
+    [ "$status" -eq 0 ] || fail "a second launch ($*) ended with status $status: $(cat "$HOME/relaunch.log")"
+    echo "second launch ($*): status 0 after $((SECONDS - started))s"
+}
+# Ends panel NAME with SIGTERM; it must end by itself with status 0.
+terminate_panel() {
+    local status=0
+    kill -TERM "${panel[$1]}"
+    ended_panel() { ! kill -0 "${panel[$1]}" 2>/dev/null; }
+    wait_until "panel $1 to end after SIGTERM" 30 ended_panel "$1"
+    wait "${wrapper[$1]}" || status=$?
+    [ "$status" -eq 0 ] || fail "panel $1 ended with status $status after SIGTERM"
+}
+# The panel icons the tray holds (the embedded windows carry the panel's class).
+tray_icons() {
+    xwininfo -tree -id "$tray_window" 2>/dev/null | grep -c '("vornisel-control" "Vornisel Control")' || true
+}
+icons_in_tray() { [ "$(tray_icons)" -eq "$1" ]; }
 engine_hosts() { pgrep -f "vornisel_macos_engine_host --config $data/" || true; }
 has_engine() { [ -n "$(engine_hosts)" ]; }
 no_engine() { [ -z "$(engine_hosts)" ]; }
 
-wait_until "the main window" 60 is_visible "Vornisel Control"
-main="$(visible "Vornisel Control")"
+start_panel main
+wait_until "the main window" 60 shown main
+main="$(window_of main)"
 shot main-empty
 
 # The content starts below the menu bar; the stored content size is 1040 x 720.
@@ -101,37 +161,53 @@ click_main() {
 }
 
 # --- The tray item and its menu ---------------------------------------------------------------
-icon_in_tray() { xwininfo -children -id "$tray_window" | grep -qE '^ +[0-9]+ child'; }
-wait_until "the panel's icon in the tray" 20 icon_in_tray
-icon="$(xwininfo -children -id "$tray_window" | awk '/^ +0x/ {print $1; exit}')"
-[ -n "$icon" ] || fail "no icon window inside the tray"
+wait_until "the panel's icon in the tray" 60 icons_in_tray 1
 shot tray
 # Items: start all, hide/show window, quit. The keyboard walks the open menu.
 # The panel's icon is the tray's only one, packed to its right end.
 eval "$(xdotool getwindowgeometry --shell "$tray_window" | sed 's/^/tray_/')"
+# The menu is the panel's one mapped window that the window manager does not manage.
+menu_open() {
+    local window
+    for window in $(xdotool search --onlyvisible --pid "${panel[main]}"); do
+        xwininfo -id "$window" | grep -q 'Override Redirect State: yes' && return 0
+    done
+    return 1
+}
 tray_menu_item() {
     xdotool mousemove $((tray_X + tray_WIDTH - 12)) $((tray_Y + tray_HEIGHT / 2)) click 3
-    sleep 1 # the menu maps asynchronously; keys before it would go to the panel's window
+    # Keys before the menu maps would go to the panel's window.
+    wait_until "the tray menu to open" 10 menu_open
     shot tray-menu
     local i
     for ((i = 0; i < $1; i++)); do xdotool key Down; done
     xdotool key Return
 }
 tray_menu_item 2
-wait_until "the tray menu to hide the window" 10 is_hidden "Vornisel Control"
+wait_until "the tray menu to hide the window" 10 hidden main
+
+# --- One panel per data directory: a second launch reopens the window -------------------------
+relaunch
+wait_until "the second launch to show the first panel's window" 10 shown main
+# The close button hides the window into the tray, whose menu brings it back.
+xdotool windowactivate --sync "$main" key alt+F4
+wait_until "the close button to hide the window" 10 hidden main
+running main || fail "closing the window ended the panel"
 tray_menu_item 2
-wait_until "the tray menu to show the window" 10 is_visible "Vornisel Control"
+wait_until "the tray menu to show the window" 10 shown main
 
 # --- Adding a device through the device dialog ------------------------------------------------
 xdotool windowactivate --sync "$main"
 click_main 996 50 # the header's add button
-wait_until "the device dialog" 10 is_visible "New device"
-dialog="$(visible "New device")"
+dialog_shown() { xdotool search --onlyvisible --name '^New device$'; }
+dialog_hidden() { ! dialog_shown; }
+wait_until "the device dialog" 10 dialog_shown
+dialog="$(xdotool search --onlyvisible --name '^New device$' | head -1)"
 # The first route of the matrix shown (hardware channel 1 -> virtual channel 1), then Add.
 xdotool mousemove --window "$dialog" 166 276 click 1
 shot device-dialog
 xdotool mousemove --window "$dialog" 972 728 click 1
-wait_until "the device dialog to close" 10 is_hidden "New device"
+wait_until "the device dialog to close" 10 dialog_hidden
 stored_device() { grep -q '"device"' "$data/panel.json"; }
 wait_until "the device in panel.json" 10 stored_device
 id="$(grep -o '"id": *[0-9][0-9]*' "$data/panel.json" | head -1 | grep -o '[0-9]*$')"
@@ -154,20 +230,68 @@ toggle
 wait_until "the engine to stop" 30 engine_down
 shot stopped
 
+# --- A panel on another data directory, started hidden, with the toolkit's options ------------
+other="$HOME/other-data"
+seed_store "$other" true
+start_panel other --data-dir "$other" -platform bogus -style bogus -reverse -session bogus
+wait_until "the second panel's icon in the tray" 60 icons_in_tray 2
+hidden other || fail "a panel started hidden shows its window"
+relaunch --data-dir "$other"
+wait_until "the second launch to show the hidden panel's window" 10 shown other
+running main || fail "the first panel ended when the second one was launched"
+shot two-panels
+
 # --- Ctrl+Q with a running engine -------------------------------------------------------------
+xdotool windowactivate --sync "$main"
 toggle
 wait_until "the engine to start again" 30 engine_up
 engine="$(engine_hosts)"
 xdotool windowactivate --sync "$main" key ctrl+q
-ended() { ! kill -0 "$panel" 2>/dev/null; }
-wait_until "the panel to end" 30 ended
+main_ended() { ! running main; }
+wait_until "the panel to end" 30 main_ended
 status=0
-wait "$panel" || status=$?
-[ "$status" -eq 0 ] || { cat "$HOME/panel.log"; fail "the panel ended with status $status"; }
+wait "${wrapper[main]}" || status=$?
+[ "$status" -eq 0 ] || fail "the panel ended with status $status"
 no_engine || fail "engine hosts are left: $(engine_hosts)"
 ! kill -0 "$engine" 2>/dev/null || fail "engine host $engine is left"
 [ ! -e "$socket" ] || fail "$socket is left"
 [ ! -e "/dev/shm/VorniselEngineStats_${id}_v6" ] || fail "the statistics block is left"
 grep -q '"width": *1040' "$data/panel.json" || fail "panel.json lacks the window width: $(cat "$data/panel.json")"
 shot ended
+running other || fail "the panel on the other data directory ended with the first one"
+terminate_panel other
+
+# --- A desktop without a tray ------------------------------------------------------------------
+kill "$tray_pid"
+tray_gone() { ! kill -0 "$tray_pid" 2>/dev/null; }
+wait_until "the tray host to end" 30 tray_gone
+third="$HOME/third-data"
+seed_store "$third" true
+start_panel bare --data-dir "$third"
+wait_until "a panel started hidden without a tray to start minimised" 60 minimised bare
+bare="$(window_of bare all)"
+shot minimised
+# The UI checks refuse a data directory that a running panel holds, and touch nothing there.
+before="$(cd "$third" && ls -A && cksum panel.json)"
+for check in --render-preview --ui-smoke; do
+    status=0
+    QT_QPA_PLATFORM=offscreen timeout -k 5 60 "$program" "$check" --data-dir "$third" \
+        >"$HOME/refused.log" 2>&1 || status=$?
+    [ "$status" -eq 1 ] || fail "$check on a held data directory ended with status $status"
+    grep -q "is running on $third" "$HOME/refused.log" || fail "$check said: $(cat "$HOME/refused.log")"
+done
+[ "$(cd "$third" && ls -A && cksum panel.json)" = "$before" ] || fail "a refused check changed $third"
+# The task bar activates the window.
+xdotool windowactivate "$bare"
+wait_until "the task bar to bring the minimised window back" 20 shown bare
+xdotool windowactivate --sync "$bare" key alt+F4
+wait_until "the close button to minimise the window" 20 minimised bare
+running bare || fail "closing the window ended the panel"
+relaunch --data-dir "$third"
+wait_until "a second launch to bring the minimised window back" 20 shown bare
+# A tray that appears later gets the icon.
+start_tray
+wait_until "the icon to join a tray that appeared later" 60 icons_in_tray 1
+shot restored-with-tray
+terminate_panel bare
 echo "ok: X session end-to-end test; screenshots in $outdir"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "alsa_home.h"
+#include "hardware/alsa_config_path.h"
 
 namespace vornisel {
 
@@ -75,6 +76,16 @@ TEST(DeviceTest, ReadsAnEditedConfigurationOnTheNextCall) {
     EXPECT_EQ(configuredDevices().size(), 3u);
     test::writeFile(home.home() / ".config/alsa/asoundrc", "pcm.demo_studio.hint.show off\n");
     EXPECT_EQ(configuredDevices().size(), 2u);
+}
+
+TEST(DeviceTest, ListsWhatAlsaConfigPathAddsBesideTheUsersFiles) {
+    AlsaHome home("");
+    ScopedAlsaHome scoped(home);
+    const auto demo = test::sourceDir() / "resources/alsa/demo.asoundrc";
+    setenv("ALSA_CONFIG_PATH", (alsaTopConfig().string() + ":" + demo.string()).c_str(), 1);
+    const auto listed = configuredDevices();
+    unsetenv("ALSA_CONFIG_PATH");
+    EXPECT_EQ(listed.size(), 3u);
 }
 
 TEST(DeviceTest, WritesThePrettyPrintedListing) {

@@ -163,7 +163,7 @@ void RouteMatrix::paintEvent(QPaintEvent* event) {
 }
 
 void RouteMatrix::drawCaptions(QPainter& painter) const {
-    Theme::draw(painter, QStringLiteral("CoreAudio \\ Vornisel"), route_grid::cornerCaption(), 11,
+    Theme::draw(painter, QStringLiteral("ALSA \\ Vornisel"), route_grid::cornerCaption(), 11,
                 Theme::secondary(), true, Qt::AlignHCenter);
     for (int c = 0; c < route_grid::size; ++c) {
         Theme::draw(painter, QString::number(c + 1), route_grid::columnCaption(c), 11,

@@ -1,0 +1,67 @@
+# What `cmake --install` puts under the prefix, and the Debian package made of it (scripts/package).
+#
+#   lib/vornisel-control/VorniselControl.app/   the relocatable bundle, as built
+#   bin/vornisel-control                        the launcher: a relative link to the bundle's
+#                                               program, which finds its bundle from its own path
+#   share/applications/<id>.desktop             the applications menu entry
+#   share/icons/hicolor/<size>/apps/<id>.png    the icon in the theme's sizes, and scalable/<id>.svg
+#   share/metainfo/<id>.metainfo.xml            the software centres' description
+#
+# Only the panel and the engine host are installed; test programs, benchmarks and fuzzers have no
+# install rules.
+set(bundle_dest "lib/vornisel-control/VorniselControl.app")
+
+install(TARGETS vornisel-control vornisel_macos_engine_host
+        RUNTIME DESTINATION "${bundle_dest}/Contents/MacOS")
+file(GLOB language_files CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/resources/lang/*.ini")
+install(FILES ${language_files} DESTINATION "${bundle_dest}/Contents/Resources/lang")
+file(GLOB alsa_files CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/resources/alsa/*.asoundrc")
+install(FILES ${alsa_files} DESTINATION "${bundle_dest}/Contents/Resources/alsa")
+install(FILES "${VORNISEL_BUNDLE_RES}/vornisel.png" DESTINATION "${bundle_dest}/Contents/Resources")
+
+# A link made in the build tree (dangling there) is installed as a link.
+set(launcher_link "${CMAKE_BINARY_DIR}/install/vornisel-control")
+file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/install")
+file(CREATE_LINK "../${bundle_dest}/Contents/MacOS/vornisel-control" "${launcher_link}" SYMBOLIC)
+install(FILES "${launcher_link}" DESTINATION bin)
+
+# The menu entry names the launcher by its installed path, known only when installing (CPack
+# installs under its own prefix).
+set(entry_in "${CMAKE_SOURCE_DIR}/resources/desktop/${VORNISEL_APP_ID}.desktop.in")
+set(entry_out "${CMAKE_BINARY_DIR}/install/${VORNISEL_APP_ID}.desktop")
+install(CODE "set(ENTRY_IN \"${entry_in}\")
+              set(ENTRY_OUT \"${entry_out}\")
+              include(\"${CMAKE_SOURCE_DIR}/cmake/write_desktop_entry.cmake\")")
+install(FILES "${entry_out}" DESTINATION share/applications)
+
+foreach(size ${VORNISEL_ICON_SIZES})
+    install(FILES "${VORNISEL_ICON_DIR}/${size}x${size}/apps/${VORNISEL_APP_ID}.png"
+            DESTINATION "share/icons/hicolor/${size}x${size}/apps")
+endforeach()
+install(FILES "${VORNISEL_ICON_SOURCE}" DESTINATION share/icons/hicolor/scalable/apps
+        RENAME "${VORNISEL_APP_ID}.svg")
+install(FILES "${CMAKE_SOURCE_DIR}/resources/desktop/${VORNISEL_APP_ID}.metainfo.xml"
+        DESTINATION share/metainfo)
+
+# The Debian package. Its dependencies are read from the installed programs' shared libraries
+# (dpkg-shlibdeps); zip makes the support bundles' archives.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vornisel-control)
+set(CPACK_PACKAGE_VENDOR Quelt)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Control panel for Vornisel networked audio")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vornisel Control maintainers <maintainers@vornisel.invalid>")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS zip)
+# The summary above is the first line; this is the text below it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Keeps up to eight virtual audio devices, each routed to an ALSA sound card, runs one\n"
+    "engine for every started device and shows its state, levels and latency.")
+string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
+set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/package")
+include(CPack)

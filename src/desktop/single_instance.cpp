@@ -1,0 +1,153 @@
+#include "desktop/single_instance.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace vornisel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// FNV-1a: a fixed hash, so that every build of the program derives the same name.
+std::string hashText(const std::string& text) {
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string out(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4)
+        out[i] = digits[hash & 0xF];
+    return out;
+}
+
+std::filesystem::path canonicalDirectory(const std::filesystem::path& directory) {
+    std::error_code error;
+    auto canonical = std::filesystem::canonical(directory, error);
+    if (!error) return canonical;
+    return std::filesystem::absolute(directory, error).lexically_normal();
+}
+
+int remainingMs(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// A connected socket to a listener of this user at `path`, or -1.
+int connectToListener(const std::filesystem::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.native().size() >= sizeof(address.sun_path)) return -1;
+    std::memcpy(address.sun_path, path.c_str(), path.native().size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    ucred peer{};
+    socklen_t size = sizeof(peer);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 &&
+        ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid()) {
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+// Reads until a line feed, the end of the stream or the deadline.
+std::string readLine(int fd, Clock::time_point deadline) {
+    std::string text;
+    while (text.find('\n') == std::string::npos && text.size() < 64) {
+        pollfd waiting{fd, POLLIN, 0};
+        if (::poll(&waiting, 1, remainingMs(deadline)) <= 0) break;
+        char buffer[64];
+        const ssize_t got = ::read(fd, buffer, sizeof(buffer));
+        if (got <= 0) break;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory,
+                               const std::filesystem::path& runtimeDirectory) {
+    std::error_code error;
+    std::filesystem::create_directories(dataDirectory, error);
+    directory_ = canonicalDirectory(dataDirectory);
+    socket_ = socketPathFor(directory_, runtimeDirectory);
+    // Close-on-exec: the engines and the archiver must not inherit the lock.
+    fd_ = ::open((directory_ / lockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return;
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        claim_ = errno == EWOULDBLOCK ? Claim::taken : Claim::unavailable;
+        return;
+    }
+    claim_ = Claim::mine;
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd_, 0) == 0) {
+        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, pid.data(), pid.size(), 0);
+    }
+}
+
+SingleInstance::~SingleInstance() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::optional<long> SingleInstance::holder() const {
+    if (fd_ < 0) return std::nullopt;
+    char buffer[32] = {};
+    const ssize_t got = ::pread(fd_, buffer, sizeof(buffer) - 1, 0);
+    char* end = nullptr;
+    const long pid = got > 0 ? std::strtol(buffer, &end, 10) : 0;
+    if (pid <= 0 || end == buffer || *end != '\n') return std::nullopt;
+    return pid;
+}
+
+SingleInstance::Reopen SingleInstance::requestReopen(std::chrono::milliseconds timeout) const {
+    const auto deadline = Clock::now() + timeout;
+    // The panel holding the lock may still be on its way to listening.
+    int fd = connectToListener(socket_);
+    while (fd < 0 && remainingMs(deadline) > 0) {
+        ::poll(nullptr, 0, std::min(20, remainingMs(deadline)));
+        fd = connectToListener(socket_);
+    }
+    if (fd < 0) return Reopen::unreachable;
+    const size_t length = std::strlen(reopenRequest);
+    const bool sent =
+        ::send(fd, reopenRequest, length, MSG_NOSIGNAL) == static_cast<ssize_t>(length);
+    const bool answered = sent && readLine(fd, deadline) == reopenAnswer;
+    ::close(fd);
+    if (!sent) return Reopen::unreachable;
+    return answered ? Reopen::answered : Reopen::unanswered;
+}
+
+std::filesystem::path SingleInstance::runtimeDirectory() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/') return runtime;
+    const char* temporary = std::getenv("TMPDIR");
+    return temporary && temporary[0] == '/' ? temporary : "/tmp";
+}
+
+std::filesystem::path SingleInstance::socketPathFor(const std::filesystem::path& dataDirectory,
+                                                    const std::filesystem::path& runtimeDirectory) {
+    const std::string name = "vornisel-control-" + std::to_string(::getuid()) + "-" +
+                             hashText(canonicalDirectory(dataDirectory).string()) + ".sock";
+    const auto path = runtimeDirectory / name;
+    // sun_path holds 108 bytes with its terminating zero.
+    return path.native().size() < sizeof(sockaddr_un::sun_path)
+               ? path
+               : std::filesystem::path("/tmp") / name;
+}
+
+}  // namespace vornisel

@@ -1,0 +1,67 @@
+#include "desktop/single_instance.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <future>
+#include <optional>
+
+#include "desktop/reopen_listener.h"
+#include "support/temp_dir.h"
+
+namespace vornisel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Claim = SingleInstance::Claim;
+using Reopen = SingleInstance::Reopen;
+using test::TempDir;
+
+TEST(SingleInstanceTest, OneLockPerDataDirectoryThatNoEndedPanelKeeps) {
+    TempDir temp;
+    std::optional<SingleInstance> panel(std::in_place, temp / "data/new", temp.path());
+    EXPECT_EQ(panel->claim(), Claim::mine);
+    EXPECT_EQ(panel->holder(), ::getpid());
+    // Another spelling of the same directory meets the same lock and the same socket.
+    const SingleInstance second(temp / "data/./new", temp.path());
+    EXPECT_EQ(second.claim(), Claim::taken);
+    EXPECT_EQ(second.holder(), ::getpid());
+    EXPECT_EQ(second.socketPath(), panel->socketPath());
+    const SingleInstance other(temp / "other", temp.path());
+    EXPECT_EQ(other.claim(), Claim::mine);
+    EXPECT_NE(other.socketPath(), panel->socketPath());
+    test::writeFile(temp / "file", "");
+    EXPECT_EQ(SingleInstance(temp / "file/data", temp.path()).claim(), Claim::unavailable);
+    // The lock file stays behind, but not the lock: it ends with its holder, however that ends.
+    panel.reset();
+    EXPECT_EQ(SingleInstance(temp / "data/new", temp.path()).claim(), Claim::mine);
+    // A socket address has room for 107 bytes; a longer runtime folder gives way to /tmp.
+    EXPECT_EQ(SingleInstance::socketPathFor(temp.path(), std::string(120, 'r')).parent_path(),
+              fs::path("/tmp"));
+}
+
+TEST(SingleInstanceTest, ASecondLaunchHasTheRunningPanelReopenItsWindow) {
+    TempDir temp;
+    const SingleInstance panel(temp / "data", temp.path());
+    const SingleInstance second(temp / "data", temp.path());
+    int reopened = 0;
+    auto listener = std::make_unique<ReopenListener>([&] { ++reopened; });
+    ASSERT_EQ(listener->listen(panel.socketPath()), "");
+    // The second launch waits for the answer; the panel gives it from its event loop.
+    auto asked = std::async(std::launch::async, [&] { return second.requestReopen(20s); });
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (asked.wait_for(0s) != std::future_status::ready &&
+           std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(asked.get(), Reopen::answered);
+    EXPECT_EQ(reopened, 1);
+    listener.reset();
+    EXPECT_EQ(second.requestReopen(100ms), Reopen::unreachable);
+}
+
+}  // namespace
+}  // namespace vornisel
