@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "hardware/alsa_channels.h"
-#include "hardware/alsa_config_path.h"
 
 namespace vornisel {
 
@@ -128,10 +127,7 @@ DeviceCandidate configuredCandidate(const ConfiguredPcm& pcm) {
 
 std::vector<DeviceCandidate> userPcmCandidates() {
     std::vector<DeviceCandidate> result;
-    // What ALSA_CONFIG_PATH adds first, then the user's files, in ALSA's order of loading.
-    auto files = alsaConfigPathFiles(environment("ALSA_CONFIG_PATH"), alsaTopConfig());
-    for (auto& file : currentUserConfigFiles()) files.push_back(std::move(file));
-    for (const ConfiguredPcm& pcm : visiblePcms(files)) {
+    for (const ConfiguredPcm& pcm : visiblePcms(currentUserConfigFiles())) {
         // The product's own PCMs are never offered; opening them just to drop them could
         // disturb an engine that uses them.
         if (isOwnDevice(pcm.name)) continue;

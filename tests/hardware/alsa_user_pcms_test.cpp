@@ -1,7 +1,5 @@
 #include "hardware/alsa_user_pcms.h"
 
-#include "hardware/alsa_config_path.h"
-
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
@@ -29,20 +27,6 @@ TEST(AlsaUserPcmsTest, FindsTheUsersOwnFilesAsAlsaDoes) {
               (Files{"/home/u/.asoundrc", "/xdg/alsa/asoundrc"}));
     EXPECT_EQ(userConfigFiles("", "/xdg"), (Files{"/xdg/alsa/asoundrc"}));
     EXPECT_TRUE(userConfigFiles("", "").empty());
-}
-
-TEST(AlsaUserPcmsTest, TakesTheFilesAlsaConfigPathAddsToTheTopFile) {
-    using Files = std::vector<std::filesystem::path>;
-    const std::filesystem::path top = "/usr/share/alsa/alsa.conf";
-    const std::vector<std::pair<std::string, Files>> cases = {
-        {"", {}},
-        {"/usr/share/alsa/alsa.conf", {}},
-        {"/usr/share/alsa/alsa.conf:/d/demo.asoundrc", {"/d/demo.asoundrc"}},
-        {"/usr/share/alsa//alsa.conf /a:/b", {"/a", "/b"}},
-        {"/a::/b", {"/a"}},  // ALSA stops at an empty entry
-    };
-    for (const auto& [value, files] : cases)
-        EXPECT_EQ(alsaConfigPathFiles(value, top), files) << value;
 }
 
 TEST(AlsaUserPcmsTest, ListsHintedPcmsInDefinitionOrder) {
