@@ -66,14 +66,23 @@ shot() {
 # The server takes a free display number itself and says which: two sessions started at once
 # (other tests, other checkouts) never share one.
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$HOME/display" >"$HOME/xvfb.log" 2>&1 &
-pids+=($!)
-display_known() { grep -q '^[0-9][0-9]*$' "$HOME/display"; }
+xvfb_pid=$!
+pids+=($xvfb_pid)
+# A helper that has ended will not come: waiting for it fails at once (on the script's own error
+# output, which the waits silence for the commands they poll).
+exec 9>&2
+alive() { kill -0 "$2" 2>/dev/null || fail "$1 ended; its log follows" 2>&9; }
+display_known() { alive "the X server" "$xvfb_pid" && grep -q '^[0-9][0-9]*$' "$HOME/display"; }
 wait_until "the X server to choose its display" 60 display_known
 export DISPLAY=":$(cat "$HOME/display")"
 wait_until "the X server on $DISPLAY" 60 xdpyinfo
 openbox --sm-disable >"$HOME/openbox.log" 2>&1 &
-pids+=($!)
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+openbox_pid=$!
+pids+=($openbox_pid)
+wm_running() {
+    alive "the X server" "$xvfb_pid" && alive "the window manager" "$openbox_pid" &&
+        xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'
+}
 wait_until "the window manager (openbox) to announce itself on the root window" 60 wm_running
 
 # The tray host's window that holds the icons: it is mapped some time after it exists.

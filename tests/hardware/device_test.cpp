@@ -78,7 +78,7 @@ TEST(DeviceTest, ReadsAnEditedConfigurationOnTheNextCall) {
     EXPECT_EQ(configuredDevices().size(), 2u);
 }
 
-TEST(DeviceTest, ListsWhatAlsaConfigPathAddsBesideTheUsersFiles) {
+TEST(DeviceTest, ListsTheDevicesThatAlsaConfigPathAddsToTheTopFile) {
     AlsaHome home("");
     ScopedAlsaHome scoped(home);
     const auto demo = test::sourceDir() / "resources/alsa/demo.asoundrc";
