@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "alsa_home.h"
+#include "support/alsa_home.h"
 #include "hardware/alsa_config_path.h"
 
 namespace vornisel {
