@@ -1,6 +1,5 @@
 #include "hardware/alsa_user_pcms.h"
 
-
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
