@@ -122,19 +122,6 @@ TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelecti
     EXPECT_EQ(app->cards.at(0)->profile().name, "First");
 }
 
-TEST_F(PresetsFlowTest, PresetChosenWhileAGroupStopRunsIsRefused) {
-    launchWithTwoPresets();
-    startAndWait(deviceID(1));
-    bool stopped = false;
-    app->stopGroup([&](bool result) { stopped = result; });
-    ASSERT_TRUE(app->groupBusy());
-    app->presets->choose(1);
-    EXPECT_EQ(noticeShown(), tr("notice.stop_before_preset"));
-    EXPECT_EQ(app->presets->selected(), 0);
-    ASSERT_TRUE(waitUntil([&] { return stopped; }, std::chrono::seconds(15)));
-    EXPECT_EQ(app->store->document.active, "default");
-}
-
 // A name that differs only in case overwrites that preset; a new name appends one with a fresh
 // id. Either becomes the active preset.
 TEST_F(PresetsFlowTest, SavingOverwritesASameNamedPresetOrAppendsANewOne) {
@@ -167,10 +154,6 @@ TEST_F(PresetsFlowTest, SavePresetDialogProposesTheActiveNameAndTrimsTheAnswer) 
     auto* dialog = dynamic_cast<PresetDialog*>(app->activeDialog.get());
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->name->text(), "Default");
-    // While it is open no other dialog opens.
-    app->showSettings();
-    EXPECT_EQ(app->activeDialog.get(), dialog);
-
     dialog->name->setText("  Night\n");
     dialog->commit();
     ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
@@ -217,12 +200,6 @@ TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
     auto ru = [&](const std::string& key) { return QString::fromStdString(russian.text(key)); };
     EXPECT_EQ(app->devicesHeading->text(), ru("main.devices"));
     EXPECT_EQ(app->statusItem->titles().last(), ru("tray.exit"));
-    QStringList mainMenu;
-    for (QAction* menu : app->window->menuBar()->actions()) {
-        for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>{})
-            mainMenu << item->text();
-    }
-    EXPECT_TRUE(mainMenu.contains(ru("main.settings"))) << mainMenu.join("|").toStdString();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     for (const QPointer<QMenu>& menu : oldMenus)
         EXPECT_TRUE(menu.isNull()) << "the menus of the old language are deleted";
