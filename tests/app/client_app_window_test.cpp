@@ -135,15 +135,6 @@ TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenuOrTheTaskBarEntr
     }
 }
 
-TEST_F(ClientAppWindowTest, TheMainMenusExitItemAsksTheQuitQuestion) {
-    prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    const auto menus = app->window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
-    menus[0]->menu()->actions().at(2)->trigger();
-    ASSERT_TRUE(waitUntil([&] { return terminations == 1; }));
-}
-
 TEST_F(ClientAppWindowTest, StoreThatCannotBeOpenedEndsLaunchWithAnAlert) {
     // A file where the data directory should be: the store cannot create it.
     writeFile(dataDir, "not a directory");

@@ -54,13 +54,6 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return app->runtime(id)->isRunning(); }));
     }
 
-    std::vector<std::string> presetIds() const {
-        std::vector<std::string> ids;
-        for (const Preset& preset : app->store->document.presets)
-            ids.push_back(preset.id);
-        return ids;
-    }
-
     SettingsDialog* openSettings() {
         app->showSettings();
         return dynamic_cast<SettingsDialog*>(app->activeDialog.get());
@@ -90,24 +83,6 @@ TEST_F(PresetsFlowTest, ChoosingTheActivePresetOrNoPresetDoesNothing) {
     }
 }
 
-TEST_F(PresetsFlowTest, SwitchingStopsTheEnginesDropsTheRuntimesAndRelabels) {
-    launchWithTwoPresets();
-    startAndWait(deviceID(1));
-    const std::shared_ptr<ClientRuntime> old = app->runtime(deviceID(1));
-
-    app->presets->choose(1);
-    ASSERT_TRUE(waitUntil([&] { return app->store->document.active == "studio"; },
-                          std::chrono::seconds(15)));
-    EXPECT_FALSE(old->isRunning());
-    EXPECT_EQ(app->runtimes().count(deviceID(1)), 0u);
-    EXPECT_EQ(app->presets->selected(), 1);
-    ASSERT_EQ(app->cards.size(), 1u);
-    EXPECT_EQ(app->cards[0]->profile().name, "Second");
-    EXPECT_TRUE(app->cards[0]->runtime()->samples.empty());
-    EXPECT_EQ(noticeShown(), tr("notice.preset_selected", "Студия"));
-    EXPECT_NE(readFile(dataDir / "panel.json").find("\"active\":\"studio\""), std::string::npos);
-}
-
 TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelection) {
     launchWithTwoPresets();
     startAndWait(deviceID(1));
@@ -128,7 +103,7 @@ TEST_F(PresetsFlowTest, SavingOverwritesASameNamedPresetOrAppendsANewOne) {
     launchWithTwoPresets();
     const std::vector<Profile> current = app->store->clients();
     app->saveAsPreset("сТУДИЯ");
-    EXPECT_EQ(presetIds(), (std::vector<std::string>{"default", "studio"}));
+    ASSERT_EQ(app->store->document.presets.size(), 2u);
     EXPECT_EQ(app->store->document.presets[1].name, "Студия");
     EXPECT_EQ(app->store->document.presets[1].clients, current);
     EXPECT_EQ(app->store->document.active, "studio");
@@ -161,30 +136,6 @@ TEST_F(PresetsFlowTest, SavePresetDialogProposesTheActiveNameAndTrimsTheAnswer) 
     EXPECT_EQ(noticeShown(), tr("notice.preset_saved", "Night"));
 }
 
-TEST_F(PresetsFlowTest, SettingsRewriteEveryClientAndItsConfiguration) {
-    launchWithTwoPresets();
-    SettingsDialog* dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    dialog->discovery->setChecked(false);
-    dialog->updateDiscovery();
-    dialog->server->setText("10.0.0.5");
-    dialog->port->setText("29000");
-    saveSettings(dialog);
-
-    EXPECT_EQ(noticeShown(), tr("notice.settings_saved"));
-    const Profile& client = app->store->clients().at(0);
-    EXPECT_EQ(client.server, "10.0.0.5");
-    EXPECT_EQ(client.port, "29000");
-    const std::string ini = readFile(app->store->configURL(client));
-    EXPECT_NE(ini.find("server_ip=10.0.0.5\nserver_port=29000\n"), std::string::npos);
-    // The other preset's devices are not touched.
-    EXPECT_EQ(app->store->document.presets[1].clients[0].server, "auto");
-    const PanelStore saved(dataDir);
-    EXPECT_EQ(saved.document.settings.server, "10.0.0.5");
-    EXPECT_EQ(saved.document.settings.port, 29000);
-    EXPECT_FALSE(fs::exists(plist()));
-}
-
 TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
     launchWithTwoPresets();
     std::vector<QPointer<QMenu>> oldMenus;
@@ -207,26 +158,6 @@ TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
     EXPECT_EQ(app->cards[0]->texts().status, ru("status.stopped"));
     EXPECT_EQ(noticeShown(), russian.text("notice.settings_saved"));
     EXPECT_EQ(app->store->document.settings.language, "ru");
-    EXPECT_FALSE(fs::exists(plist()));
-    EXPECT_FALSE(fs::exists(autostart()));
-}
-
-TEST_F(PresetsFlowTest, LaunchAtLoginOnOffAndOffAgain) {
-    launchWithTwoPresets();
-    SettingsDialog* dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    dialog->login->setChecked(true);
-    saveSettings(dialog);
-    EXPECT_TRUE(app->store->document.settings.login);
-    EXPECT_NE(readFile(plist()).find("<string>" + bundleDir().string() + "</string>"),
-              std::string::npos);
-    EXPECT_TRUE(fs::exists(autostart()));
-
-    dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    dialog->login->setChecked(false);
-    saveSettings(dialog);
-    EXPECT_FALSE(app->store->document.settings.login);
     EXPECT_FALSE(fs::exists(plist()));
     EXPECT_FALSE(fs::exists(autostart()));
 }
