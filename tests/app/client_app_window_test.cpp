@@ -87,35 +87,8 @@ TEST_F(ClientAppWindowTest, TheScrollerShowsExactlyWhenTheCardsOverflow) {
 }
 
 // With a tray the window hides into it; without one it is minimised instead, so that the task
-// bar can bring it back. Either way it counts as not shown.
-TEST_F(ClientAppWindowTest, ClosingConcealsTheWindowAndTheStatusMenuFollows) {
-    prepareStore(1040, 720);
-    for (const bool tray : {true, false}) {
-        SCOPED_TRACE(tray ? "with a tray" : "without a tray");
-        trayAvailable = tray;
-        ASSERT_TRUE(launch());
-        ASSERT_NE(app->statusItem, nullptr);
-        // The icon is offered to the tray once the window's first frame is out.
-        EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
-        app->updateControls();
-        EXPECT_EQ(app->statusItem->titles(),
-                  (QStringList{text("tray.start"), text("tray.hide"), text("tray.exit")}));
-
-        app->window->close();
-        settle();
-        EXPECT_EQ(app->window->isVisible(), !tray);
-        EXPECT_EQ(app->window->isMinimized(), !tray);
-        EXPECT_EQ(terminations, 0);
-        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
-
-        // The status menu's window item brings it back.
-        app->statusItem->menu()->actions().at(1)->trigger();
-        ASSERT_TRUE(waitUntil([&] { return app->windowShown(); }));
-        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
-    }
-}
-
-TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenuOrTheTaskBarEntry) {
+// bar can bring it back. Either way it counts as not shown. A panel stored hidden starts so.
+TEST_F(ClientAppWindowTest, HidingConcealsTheWindowAndTheStatusMenuFollows) {
     {
         PanelStore store(dataDir);
         store.document.settings.minimized = true;
@@ -127,10 +100,23 @@ TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenuOrTheTaskBarEntr
         ASSERT_TRUE(launch());
         EXPECT_EQ(app->window->isVisible(), !tray);
         EXPECT_EQ(app->window->isMinimized(), !tray);
+        // The icon is offered to the tray once the window's first frame is out.
         EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
-        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
+        EXPECT_EQ(app->statusItem->titles(),
+                  (QStringList{text("tray.start"), text("tray.show"), text("tray.exit")}));
         app->toggleWindow();
         EXPECT_TRUE(app->windowShown());
+        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
+
+        app->window->close();
+        settle();
+        EXPECT_EQ(app->window->isVisible(), !tray);
+        EXPECT_EQ(app->window->isMinimized(), !tray);
+        EXPECT_EQ(terminations, 0);
+        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
+        // The status menu's window item brings it back.
+        app->statusItem->menu()->actions().at(1)->trigger();
+        ASSERT_TRUE(waitUntil([&] { return app->windowShown(); }));
         EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
     }
 }
