@@ -79,8 +79,6 @@ TEST_F(BundleFilesTest, SecondsKeepAFractionAndRoundTrip) {
 
 TEST_F(BundleFilesTest, TelemetryHasOneLinePerSampleAndNoFinalLineFeed) {
     EXPECT_EQ(telemetryCsv({}), header());
-    EXPECT_EQ(header().rfind("time,status,last_error_code,client_id,sample_rate,", 0), 0u);
-    EXPECT_TRUE(header().ends_with(",output_server_to_consume_max_microseconds"));
 
     const std::deque<Telemetry> samples = {
         Telemetry({{"status", 3}, {"client_id", 7}, {"underrun_count", 2}},
