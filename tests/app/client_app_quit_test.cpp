@@ -36,6 +36,14 @@ protected:
         app->notice->hide();
     }
 
+    // A test may have kept signals from an engine; the engines are stopped for real here.
+    void TearDown() override {
+        if (one && one->process) {
+            one->process->setSignalSender([](pid_t pid, int signal) { ::kill(pid, signal); });
+        }
+        AppFixture::TearDown();
+    }
+
     std::shared_ptr<ClientRuntime> one, two;
 };
 
@@ -106,7 +114,6 @@ TEST_F(ClientAppQuitTest, AStopThatFailsCancelsTheGroupStopAndTheQuit) {
     EXPECT_EQ(noticeShown(), tr("notice.exit_canceled"));
     EXPECT_EQ(terminations, 0);
     EXPECT_TRUE(app->window->isVisible());
-    one->process->setSignalSender([](pid_t pid, int signal) { ::kill(pid, signal); });
 }
 
 TEST_F(ClientAppQuitTest, QuitDuringAGroupStopIsCancelledAndTheWindowComesBack) {
