@@ -20,41 +20,6 @@ QString text(const std::string& key) {
     return QString::fromStdString(tr(key));
 }
 
-TEST_F(ClientAppDevicesTest, DeviceAddedThroughTheDialogAppearsAsACard) {
-    prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    ASSERT_FALSE(app->hardware.empty()) << "the demo devices are missing";
-    app->add->click();
-    settle();
-    auto* dialog = dynamic_cast<DeviceDialog*>(app->activeDialog.get());
-    ASSERT_NE(dialog, nullptr);
-    // A second request while the dialog is open does nothing.
-    app->showDevice(std::nullopt);
-    EXPECT_EQ(app->activeDialog.get(), dialog);
-
-    dialog->outputs->setRoutes({{0, 0}, {1, 1}});
-    dialog->save->click();
-    ASSERT_TRUE(waitUntil([&] { return !app->activeDialog && app->cards.size() == 1; }));
-    EXPECT_EQ(noticeShown(), tr("notice.device_added"));
-    EXPECT_FALSE(app->empty->isVisible());
-    const Profile& added = app->store->clients().at(0);
-    EXPECT_EQ(added.server, "auto");
-    EXPECT_EQ(added.latencyMode, std::optional<std::string>("Stable"));
-    EXPECT_NE(readFile(dataDir / "panel.json").find(std::to_string(added.id)), std::string::npos);
-    EXPECT_TRUE(app->toggleAll->isEnabled());
-}
-
-TEST_F(ClientAppDevicesTest, CancellingTheDialogChangesNothing) {
-    prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    app->showDevice(std::nullopt);
-    ASSERT_TRUE(app->activeDialog);
-    app->activeDialog->cancel->click();
-    ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
-    EXPECT_TRUE(app->cards.empty());
-    EXPECT_FALSE(noticeVisible());
-}
-
 TEST_F(ClientAppDevicesTest, EditingOffersOnlyFreeDevicesAndKeepsAMissingOne) {
     const auto demo = demoDevices();
     ASSERT_GE(demo.size(), 2u);
@@ -65,6 +30,9 @@ TEST_F(ClientAppDevicesTest, EditingOffersOnlyFreeDevicesAndKeepsAMissingOne) {
     app->showDevice(deviceID(2));
     auto* dialog = dynamic_cast<DeviceDialog*>(app->activeDialog.get());
     ASSERT_NE(dialog, nullptr);
+    // A second request while the dialog is open does nothing.
+    app->showDevice(std::nullopt);
+    EXPECT_EQ(app->activeDialog.get(), dialog);
     std::vector<std::string> offered;
     for (const Device& device : dialog->available()) {
         offered.push_back(device.uid);
@@ -124,33 +92,14 @@ TEST_F(ClientAppDevicesTest, StartAndStopThroughTheCard) {
     EXPECT_EQ(rt->value("status"), 6);
     EXPECT_EQ(app->statusItem->titles().at(0), text("tray.start"));
     EXPECT_EQ(app->toggleAll->toolTip(), text("main.start_all"));
-}
 
-TEST_F(ClientAppDevicesTest, RemovingDropsTheCardAndItsRuntime) {
-    const auto demo = demoDevices();
-    prepareStore(1040, 720, {demoProfile(deviceID(1), demo[0].uid, "One")});
-    ASSERT_TRUE(launch());
-    app->runtime(deviceID(1))->expanded = true;
+    // Once stopped it can be removed, with its card and runtime.
     app->cards[0]->remove()->click();
     settle();
     EXPECT_TRUE(app->cards.empty());
     EXPECT_TRUE(app->store->clients().empty());
     EXPECT_EQ(app->runtimes().count(deviceID(1)), 0u);
     EXPECT_TRUE(app->empty->isVisible());
-}
-
-TEST_F(ClientAppDevicesTest, InfoButtonExpandsTheCard) {
-    const auto demo = demoDevices();
-    prepareStore(1040, 720,
-                 {demoProfile(deviceID(1), demo[0].uid, "One"),
-                  demoProfile(deviceID(2), demo[1].uid, "Two")});
-    ASSERT_TRUE(launch());
-    EXPECT_EQ(app->cards[0]->height(), 124);
-    EXPECT_EQ(app->cards[1]->y(), 136);
-    app->cards[0]->info()->click();
-    settle();
-    EXPECT_EQ(app->cards[0]->height(), 308);
-    EXPECT_EQ(app->cards[1]->y(), 320);
 }
 
 // Every notice of the device flows that does not need a running engine.

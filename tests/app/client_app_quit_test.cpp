@@ -2,7 +2,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QSessionManager>
 #include <nlohmann/json.hpp>
 
 #include "app/main_window.h"
@@ -15,7 +17,35 @@
 namespace vornisel::test {
 namespace {
 
-using ClientAppQuitTest = AppFixture;
+class ClientAppQuitTest : public AppFixture {
+protected:
+    // Two demo devices, both running; with `ignoreStop` their hosts ignore "STOP".
+    void launchTwoRunning(bool ignoreStop = false) {
+        const auto demo = demoDevices();
+        ASSERT_GE(demo.size(), 2u);
+        prepareStore(1040, 720,
+                     {demoProfile(deviceID(1), demo[0].uid, "One"),
+                      demoProfile(deviceID(2), demo[1].uid, "Two")});
+        ASSERT_TRUE(launch());
+        if (ignoreStop) ::setenv("VORNISEL_HOST_FAULT", "ignore-stop", 1);
+        app->toggleGroup();
+        ::unsetenv("VORNISEL_HOST_FAULT");
+        one = app->runtime(deviceID(1));
+        two = app->runtime(deviceID(2));
+        ASSERT_TRUE(waitUntil([&] { return one->isRunning() && two->isRunning(); }));
+        app->notice->hide();
+    }
+
+    // A test may have kept signals from an engine; the engines are stopped for real here.
+    void TearDown() override {
+        if (one && one->process) {
+            one->process->setSignalSender([](pid_t pid, int signal) { ::kill(pid, signal); });
+        }
+        AppFixture::TearDown();
+    }
+
+    std::shared_ptr<ClientRuntime> one, two;
+};
 
 nlohmann::json storedSettings(const std::filesystem::path& dataDir) {
     return nlohmann::json::parse(readFile(dataDir / "panel.json"))["settings"];
@@ -32,36 +62,58 @@ TEST_F(ClientAppQuitTest, QuittingWithNothingRunningEndsAtOnceAndStoresTheSize) 
     EXPECT_EQ(storedSettings(dataDir)["height"].get<double>(), size.height());
 }
 
-TEST_F(ClientAppQuitTest, QuittingWithTwoEnginesStopsBothThenEnds) {
-    const auto demo = demoDevices();
-    ASSERT_GE(demo.size(), 2u);
-    prepareStore(1040, 720,
-                 {demoProfile(deviceID(1), demo[0].uid, "One"),
-                  demoProfile(deviceID(2), demo[1].uid, "Two")});
-    ASSERT_TRUE(launch());
-    app->toggleGroup();
-    auto one = app->runtime(deviceID(1));
-    auto two = app->runtime(deviceID(2));
-    ASSERT_TRUE(waitUntil([&] { return one->isRunning() && two->isRunning(); }));
+// The end of the desktop session and SIGTERM ask the same question: the engines stop first.
+TEST_F(ClientAppQuitTest, SessionEndAndTerminationSignalStopTheEnginesFirst) {
+    for (const bool session : {true, false}) {
+        SCOPED_TRACE(session ? "session end" : "SIGTERM");
+        launchTwoRunning();
+        bool stoppedFirst = false;
+        app->setTerminateHandler([&] {
+            ++terminations;
+            stoppedFirst = !one->isRunning() && !two->isRunning();
+        });
+        if (session) {
+            auto* manager = qApp->findChild<QSessionManager*>();
+            ASSERT_NE(manager, nullptr);
+            emit qApp->commitDataRequest(*manager);
+            EXPECT_FALSE(one->isRunning() || two->isRunning());
+            EXPECT_EQ(terminations, 0);  // the session, not the panel, ends the program
+        } else {
+            ::raise(SIGTERM);
+            ASSERT_TRUE(waitUntil([&] { return terminations == 1; }, std::chrono::seconds(20)));
+            EXPECT_TRUE(stoppedFirst);
+        }
+        app.reset();
+        terminations = 0;
+    }
+}
 
-    app->window->resize(900, 600);
-    settle();
-    const QSize size = app->root->size();
-    // Both devices use driver channels 1 and 2: the start warned about it.
-    EXPECT_TRUE(noticeVisible());
+// An engine that neither obeys STOP nor receives signals makes the group stop fail at it: the
+// devices after it keep running, and the quit is called off.
+TEST_F(ClientAppQuitTest, AStopThatFailsCancelsTheGroupStopAndTheQuit) {
+    launchTwoRunning(true);
+    app->engines()->setStopTimings({0.2, 0.2, 0.2, 0.02});
+    one->process->setSignalSender([](pid_t, int) {});
+
+    app->toggleGroup();
+    ASSERT_TRUE(waitUntil([&] { return noticeVisible(); }));
+    EXPECT_EQ(noticeShown(), tr("notice.exit_canceled"));
+    EXPECT_FALSE(app->groupBusy());
+    EXPECT_TRUE(one->isRunning());
+    EXPECT_FALSE(one->stopping);
+    EXPECT_TRUE(two->isRunning());
+
     app->notice->hide();
+    app->window->hide();
     app->terminate();
     EXPECT_TRUE(app->exiting);
     // A second quit while the first waits is refused at once, without a notice.
     EXPECT_EQ(app->applicationShouldTerminate(), TerminateReply::cancel);
     EXPECT_FALSE(noticeVisible());
-
-    ASSERT_TRUE(waitUntil([&] { return terminations == 1; }, std::chrono::seconds(20)));
-    EXPECT_FALSE(one->isRunning());
-    EXPECT_FALSE(two->isRunning());
-    EXPECT_FALSE(app->exiting);
-    EXPECT_EQ(storedSettings(dataDir)["width"].get<double>(), size.width());
-    EXPECT_EQ(storedSettings(dataDir)["height"].get<double>(), size.height());
+    ASSERT_TRUE(waitUntil([&] { return noticeVisible() && !app->exiting; }));
+    EXPECT_EQ(noticeShown(), tr("notice.exit_canceled"));
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(app->window->isVisible());
 }
 
 TEST_F(ClientAppQuitTest, QuitDuringAGroupStopIsCancelledAndTheWindowComesBack) {
@@ -92,21 +144,11 @@ TEST_F(ClientAppQuitTest, AnUnsavableStoreMakesQuittingImpossible) {
     // Writes end in a rename onto panel.json, which a folder in its place refuses even to root.
     std::filesystem::remove(dataDir / "panel.json");
     std::filesystem::create_directory(dataDir / "panel.json");
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        app->notice->hide();
-        app->terminate();
-        settle();
-        EXPECT_EQ(terminations, 0);
-        EXPECT_TRUE(noticeVisible());
-        EXPECT_FALSE(noticeShown().empty());
-    }
-}
-
-TEST_F(ClientAppQuitTest, TerminationSignalAsksTheSameQuestion) {
-    prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    ::raise(SIGTERM);
-    ASSERT_TRUE(waitUntil([&] { return terminations == 1; }));
+    app->terminate();
+    settle();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(noticeVisible());
+    EXPECT_FALSE(noticeShown().empty());
 }
 
 }  // namespace

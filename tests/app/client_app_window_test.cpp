@@ -37,53 +37,27 @@ TEST_F(ClientAppWindowTest, OpensAtTheStoredSizeButNeverBelowTheMinimum) {
         EXPECT_TRUE(app->window->isVisible());
         EXPECT_EQ(app->root->size(), row.expected) << row.width << "x" << row.height;
         EXPECT_EQ(app->window->contentSize(), row.expected);
+        // An empty list: only adding is offered.
+        EXPECT_TRUE(app->empty->isVisible());
+        EXPECT_FALSE(app->toggleAll->isEnabled());
+        EXPECT_TRUE(app->add->isEnabled());
+        EXPECT_EQ(app->body->height(), app->scroll->viewport()->height());
         app.reset();
     }
 }
 
-TEST_F(ClientAppWindowTest, EmptyListShowsTheHeaderAndTheEmptyTexts) {
-    prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    EXPECT_EQ(app->window->windowTitle(), text("app.title"));
-    EXPECT_EQ(app->heading->text(), text("app.title"));
-    EXPECT_EQ(app->subtitle->text(), text("main.subtitle"));
-    EXPECT_EQ(app->devicesHeading->text(), text("main.devices"));
-    EXPECT_EQ(app->empty->text(), text("main.no_devices_title"));
-    EXPECT_EQ(app->emptyHelp->text(), text("main.no_devices_subtitle"));
-    EXPECT_TRUE(app->empty->isVisible());
-    EXPECT_TRUE(app->emptyHelp->isVisible());
-    EXPECT_EQ(app->add->toolTip(), text("main.add_device"));
-    EXPECT_EQ(app->presets->choices(), QStringList{"Default"});
-    EXPECT_FALSE(app->toggleAll->isEnabled());
-    EXPECT_TRUE(app->add->isEnabled());
-    // With no cards the document is exactly as tall as the visible list.
-    EXPECT_EQ(app->body->height(), app->scroll->viewport()->height());
-    EXPECT_EQ(app->header->geometry(), QRect(0, 0, 1040, 100));
-    EXPECT_EQ(app->add->geometry(), QRect(980, 34, 32, 32));
-}
-
-TEST_F(ClientAppWindowTest, NoticeBarMovesTheListByFortyTwoPoints) {
+TEST_F(ClientAppWindowTest, NoticeBarMovesTheListDownUntilClosed) {
     prepareStore(1040, 720);
     ASSERT_TRUE(launch());
     const QRect heading = app->devicesHeading->geometry();
     const QRect list = app->scroll->geometry();
-    EXPECT_EQ(heading.y(), 122);
-
-    app->showNotice("Something happened", true);
-    EXPECT_TRUE(app->notice->isVisible());
-    EXPECT_EQ(app->devicesHeading->y(), 164);
-    EXPECT_EQ(app->scroll->height(), list.height() - 42);
-    EXPECT_EQ(app->notice->fill(), QColor(0x3A, 0x30, 0x1D));
-    EXPECT_EQ(app->notice->stroke(), Theme::warning());
-
-    // A second notice replaces text and colours; the list does not move again.
-    app->showNotice("All is well", false);
-    EXPECT_EQ(noticeShown(), "All is well");
-    EXPECT_EQ(app->noticeText->toolTip(), QString("All is well"));
-    EXPECT_EQ(app->notice->fill(), QColor(0x26, 0x32, 0x42));
-    EXPECT_EQ(app->notice->stroke(), Theme::accent());
-    EXPECT_EQ(app->devicesHeading->y(), 164);
-
+    for (const bool warning : {true, false}) {
+        app->showNotice("Something happened", warning);
+        EXPECT_TRUE(noticeVisible());
+        EXPECT_EQ(app->devicesHeading->y(), heading.y() + 42);
+        EXPECT_EQ(app->scroll->height(), list.height() - 42);
+        EXPECT_EQ(app->notice->stroke(), warning ? Theme::warning() : Theme::accent());
+    }
     app->closeNotice->click();
     settle();
     EXPECT_FALSE(noticeVisible());
@@ -113,35 +87,8 @@ TEST_F(ClientAppWindowTest, TheScrollerShowsExactlyWhenTheCardsOverflow) {
 }
 
 // With a tray the window hides into it; without one it is minimised instead, so that the task
-// bar can bring it back. Either way it counts as not shown.
-TEST_F(ClientAppWindowTest, ClosingConcealsTheWindowAndTheStatusMenuFollows) {
-    prepareStore(1040, 720);
-    for (const bool tray : {true, false}) {
-        SCOPED_TRACE(tray ? "with a tray" : "without a tray");
-        trayAvailable = tray;
-        ASSERT_TRUE(launch());
-        ASSERT_NE(app->statusItem, nullptr);
-        // The icon is offered to the tray once the window's first frame is out.
-        EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
-        app->updateControls();
-        EXPECT_EQ(app->statusItem->titles(),
-                  (QStringList{text("tray.start"), text("tray.hide"), text("tray.exit")}));
-
-        app->window->close();
-        settle();
-        EXPECT_EQ(app->window->isVisible(), !tray);
-        EXPECT_EQ(app->window->isMinimized(), !tray);
-        EXPECT_EQ(terminations, 0);
-        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
-
-        // The status menu's window item brings it back.
-        app->statusItem->menu()->actions().at(1)->trigger();
-        ASSERT_TRUE(waitUntil([&] { return app->windowShown(); }));
-        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
-    }
-}
-
-TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenuOrTheTaskBarEntry) {
+// bar can bring it back. Either way it counts as not shown. A panel stored hidden starts so.
+TEST_F(ClientAppWindowTest, HidingConcealsTheWindowAndTheStatusMenuFollows) {
     {
         PanelStore store(dataDir);
         store.document.settings.minimized = true;
@@ -153,35 +100,25 @@ TEST_F(ClientAppWindowTest, StartingHiddenShowsOnlyTheStatusMenuOrTheTaskBarEntr
         ASSERT_TRUE(launch());
         EXPECT_EQ(app->window->isVisible(), !tray);
         EXPECT_EQ(app->window->isMinimized(), !tray);
+        // The icon is offered to the tray once the window's first frame is out.
         EXPECT_TRUE(waitUntil([&] { return app->statusItem->attached(); }));
-        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
+        EXPECT_EQ(app->statusItem->titles(),
+                  (QStringList{text("tray.start"), text("tray.show"), text("tray.exit")}));
         app->toggleWindow();
         EXPECT_TRUE(app->windowShown());
         EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
-    }
-}
 
-TEST_F(ClientAppWindowTest, MainMenuHasTheApplicationAndEditMenus) {
-    prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    const auto menus = app->window->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
-    QStringList appItems, editItems;
-    for (QAction* item : menus[0]->menu()->actions()) {
-        appItems << item->text() + "|" + item->shortcut().toString();
+        app->window->close();
+        settle();
+        EXPECT_EQ(app->window->isVisible(), !tray);
+        EXPECT_EQ(app->window->isMinimized(), !tray);
+        EXPECT_EQ(terminations, 0);
+        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.show"));
+        // The status menu's window item brings it back.
+        app->statusItem->menu()->actions().at(1)->trigger();
+        ASSERT_TRUE(waitUntil([&] { return app->windowShown(); }));
+        EXPECT_EQ(app->statusItem->titles().at(1), text("tray.hide"));
     }
-    for (QAction* item : menus[1]->menu()->actions()) {
-        editItems << item->text() + "|" + item->shortcut().toString();
-    }
-    EXPECT_EQ(appItems, (QStringList{text("tray.show") + "|", text("main.settings") + "|Ctrl+,",
-                                     text("tray.exit") + "|Ctrl+Q"}));
-    EXPECT_EQ(menus[1]->text(), QString("Edit"));
-    EXPECT_EQ(editItems,
-              (QStringList{"Cut|Ctrl+X", "Copy|Ctrl+C", "Paste|Ctrl+V", "Select All|Ctrl+A"}));
-
-    // The exit item asks the quit question; with nothing running the answer is yes.
-    menus[0]->menu()->actions().at(2)->trigger();
-    ASSERT_TRUE(waitUntil([&] { return terminations == 1; }));
 }
 
 TEST_F(ClientAppWindowTest, StoreThatCannotBeOpenedEndsLaunchWithAnAlert) {

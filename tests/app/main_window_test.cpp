@@ -34,16 +34,5 @@ TEST(MainWindowTest, AfterFirstFrameRunsOnceTheWindowIsDrawn) {
     EXPECT_EQ(calls, 1);
 }
 
-TEST(MainWindowTest, AfterFirstFrameIsDroppedWithTheWindow) {
-    int calls = 0;
-    {
-        MainWindow window(new QWidget, QSize(800, 450));
-        window.winId();
-        window.afterFirstFrame([&] { ++calls; });
-    }
-    settle();
-    EXPECT_EQ(calls, 0);
-}
-
 }  // namespace
 }  // namespace vornisel::test

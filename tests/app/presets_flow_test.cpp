@@ -54,13 +54,6 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return app->runtime(id)->isRunning(); }));
     }
 
-    std::vector<std::string> presetIds() const {
-        std::vector<std::string> ids;
-        for (const Preset& preset : app->store->document.presets)
-            ids.push_back(preset.id);
-        return ids;
-    }
-
     SettingsDialog* openSettings() {
         app->showSettings();
         return dynamic_cast<SettingsDialog*>(app->activeDialog.get());
@@ -90,24 +83,6 @@ TEST_F(PresetsFlowTest, ChoosingTheActivePresetOrNoPresetDoesNothing) {
     }
 }
 
-TEST_F(PresetsFlowTest, SwitchingStopsTheEnginesDropsTheRuntimesAndRelabels) {
-    launchWithTwoPresets();
-    startAndWait(deviceID(1));
-    const std::shared_ptr<ClientRuntime> old = app->runtime(deviceID(1));
-
-    app->presets->choose(1);
-    ASSERT_TRUE(waitUntil([&] { return app->store->document.active == "studio"; },
-                          std::chrono::seconds(15)));
-    EXPECT_FALSE(old->isRunning());
-    EXPECT_EQ(app->runtimes().count(deviceID(1)), 0u);
-    EXPECT_EQ(app->presets->selected(), 1);
-    ASSERT_EQ(app->cards.size(), 1u);
-    EXPECT_EQ(app->cards[0]->profile().name, "Second");
-    EXPECT_TRUE(app->cards[0]->runtime()->samples.empty());
-    EXPECT_EQ(noticeShown(), tr("notice.preset_selected", "Студия"));
-    EXPECT_NE(readFile(dataDir / "panel.json").find("\"active\":\"studio\""), std::string::npos);
-}
-
 TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelection) {
     launchWithTwoPresets();
     startAndWait(deviceID(1));
@@ -122,51 +97,30 @@ TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelecti
     EXPECT_EQ(app->cards.at(0)->profile().name, "First");
 }
 
-TEST_F(PresetsFlowTest, PresetChosenWhileAGroupStopRunsIsRefused) {
-    launchWithTwoPresets();
-    startAndWait(deviceID(1));
-    bool stopped = false;
-    app->stopGroup([&](bool result) { stopped = result; });
-    ASSERT_TRUE(app->groupBusy());
-    app->presets->choose(1);
-    EXPECT_EQ(noticeShown(), tr("notice.stop_before_preset"));
-    EXPECT_EQ(app->presets->selected(), 0);
-    ASSERT_TRUE(waitUntil([&] { return stopped; }, std::chrono::seconds(15)));
-    EXPECT_EQ(app->store->document.active, "default");
-}
-
-TEST_F(PresetsFlowTest, SavingUnderAnExistingNameInOtherCaseOverwritesThatPreset) {
+// A name that differs only in case overwrites that preset; a new name appends one with a fresh
+// id. Either becomes the active preset.
+TEST_F(PresetsFlowTest, SavingOverwritesASameNamedPresetOrAppendsANewOne) {
     launchWithTwoPresets();
     const std::vector<Profile> current = app->store->clients();
     app->saveAsPreset("сТУДИЯ");
-    EXPECT_EQ(presetIds(), (std::vector<std::string>{"default", "studio"}));
-    const Preset& studio = app->store->document.presets[1];
-    EXPECT_EQ(studio.name, "Студия");
-    EXPECT_EQ(studio.clients, current);
+    ASSERT_EQ(app->store->document.presets.size(), 2u);
+    EXPECT_EQ(app->store->document.presets[1].name, "Студия");
+    EXPECT_EQ(app->store->document.presets[1].clients, current);
     EXPECT_EQ(app->store->document.active, "studio");
     EXPECT_EQ(app->presets->selected(), 1);
-    EXPECT_EQ(app->presets->currentText(), QString::fromUtf8("Студия"));
     EXPECT_EQ(noticeShown(), tr("notice.preset_saved", "сТУДИЯ"));
-    EXPECT_EQ(PanelStore(dataDir).document, app->store->document);
-}
 
-TEST_F(PresetsFlowTest, SavingUnderANewNameAppendsAPresetWithAFreshUuid) {
-    launchWithTwoPresets();
     app->saveAsPreset("Live");
     app->saveAsPreset("Tour");
     ASSERT_EQ(app->store->document.presets.size(), 4u);
     const QRegularExpression uuid(
         "^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
     const Preset& live = app->store->document.presets[2];
-    const Preset& tour = app->store->document.presets[3];
     EXPECT_TRUE(uuid.match(QString::fromStdString(live.id)).hasMatch()) << live.id;
-    EXPECT_NE(live.id, tour.id);
-    EXPECT_EQ(live.name, "Live");
-    EXPECT_EQ(live.clients, app->store->document.presets[0].clients);
-    EXPECT_EQ(app->store->document.active, tour.id);
-    EXPECT_EQ(app->presets->choices(),
-              (QStringList{"Default", QString::fromUtf8("Студия"), "Live", "Tour"}));
+    EXPECT_NE(live.id, app->store->document.presets[3].id);
+    EXPECT_EQ(app->store->document.active, app->store->document.presets[3].id);
     EXPECT_EQ(app->presets->selected(), 3);
+    EXPECT_EQ(PanelStore(dataDir).document, app->store->document);
 }
 
 TEST_F(PresetsFlowTest, SavePresetDialogProposesTheActiveNameAndTrimsTheAnswer) {
@@ -175,47 +129,11 @@ TEST_F(PresetsFlowTest, SavePresetDialogProposesTheActiveNameAndTrimsTheAnswer) 
     auto* dialog = dynamic_cast<PresetDialog*>(app->activeDialog.get());
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->name->text(), "Default");
-    // While it is open no other dialog opens.
-    app->showSettings();
-    EXPECT_EQ(app->activeDialog.get(), dialog);
-
     dialog->name->setText("  Night\n");
     dialog->commit();
     ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
     EXPECT_EQ(app->store->document.presets.back().name, "Night");
     EXPECT_EQ(noticeShown(), tr("notice.preset_saved", "Night"));
-}
-
-TEST_F(PresetsFlowTest, SettingsRewriteEveryClientAndItsConfiguration) {
-    launchWithTwoPresets();
-    SettingsDialog* dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    dialog->discovery->setChecked(false);
-    dialog->updateDiscovery();
-    dialog->server->setText("10.0.0.5");
-    dialog->port->setText("29000");
-    saveSettings(dialog);
-
-    EXPECT_EQ(noticeShown(), tr("notice.settings_saved"));
-    const Profile& client = app->store->clients().at(0);
-    EXPECT_EQ(client.server, "10.0.0.5");
-    EXPECT_EQ(client.port, "29000");
-    const std::string ini = readFile(app->store->configURL(client));
-    EXPECT_NE(ini.find("server_ip=10.0.0.5\nserver_port=29000\n"), std::string::npos);
-    // The other preset's devices are not touched.
-    EXPECT_EQ(app->store->document.presets[1].clients[0].server, "auto");
-    const PanelStore saved(dataDir);
-    EXPECT_EQ(saved.document.settings.server, "10.0.0.5");
-    EXPECT_EQ(saved.document.settings.port, 29000);
-    EXPECT_FALSE(fs::exists(plist()));
-
-    dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    dialog->discovery->setChecked(true);
-    saveSettings(dialog);
-    EXPECT_EQ(app->store->clients().at(0).server, "auto");
-    EXPECT_NE(readFile(app->store->configURL(app->store->clients().at(0))).find("server_ip=auto\n"),
-              std::string::npos);
 }
 
 TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
@@ -232,14 +150,7 @@ TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
     russian.load("ru");
     auto ru = [&](const std::string& key) { return QString::fromStdString(russian.text(key)); };
     EXPECT_EQ(app->devicesHeading->text(), ru("main.devices"));
-    EXPECT_EQ(app->settings->toolTip(), ru("main.settings"));
     EXPECT_EQ(app->statusItem->titles().last(), ru("tray.exit"));
-    QStringList mainMenu;
-    for (QAction* menu : app->window->menuBar()->actions()) {
-        for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>{})
-            mainMenu << item->text();
-    }
-    EXPECT_TRUE(mainMenu.contains(ru("main.settings"))) << mainMenu.join("|").toStdString();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     for (const QPointer<QMenu>& menu : oldMenus)
         EXPECT_TRUE(menu.isNull()) << "the menus of the old language are deleted";
@@ -249,28 +160,6 @@ TEST_F(PresetsFlowTest, LanguageChangeRelabelsWindowMenusAndCardsAtOnce) {
     EXPECT_EQ(app->store->document.settings.language, "ru");
     EXPECT_FALSE(fs::exists(plist()));
     EXPECT_FALSE(fs::exists(autostart()));
-}
-
-TEST_F(PresetsFlowTest, LaunchAtLoginOnOffAndOffAgain) {
-    launchWithTwoPresets();
-    SettingsDialog* dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    dialog->login->setChecked(true);
-    saveSettings(dialog);
-    EXPECT_TRUE(app->store->document.settings.login);
-    const std::string agent = readFile(plist());
-    EXPECT_NE(agent.find("<key>RunAtLoad</key>\n\t<true/>"), std::string::npos);
-    EXPECT_NE(agent.find("<string>" + bundleDir().string() + "</string>"), std::string::npos);
-    EXPECT_NE(readFile(autostart()).find("vornisel-control"), std::string::npos);
-
-    dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    dialog->login->setChecked(false);
-    saveSettings(dialog);
-    EXPECT_FALSE(app->store->document.settings.login);
-    EXPECT_FALSE(fs::exists(plist()));
-    EXPECT_FALSE(fs::exists(autostart()));
-    EXPECT_NO_THROW(app->configureLogin(false));
 }
 
 TEST_F(PresetsFlowTest, LoginItemThatCannotBeWrittenKeepsTheOldSettings) {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace vornisel {
 namespace {
 
@@ -17,17 +15,6 @@ TEST(AlsaSoundCardsTest, NamesDevicesByCardIdAndDeviceNumber) {
     };
     for (const auto& [card, device, expected] : names) {
         EXPECT_EQ(soundCardDeviceName(card, device), expected);
-    }
-}
-
-TEST(AlsaSoundCardsTest, EnumeratesWithoutFailingWhenThereIsNoCard) {
-    const auto listed = soundCardCandidates();
-    ASSERT_TRUE(listed.has_value());
-    if (!std::filesystem::exists("/dev/snd")) {
-        EXPECT_TRUE(listed->empty());
-    }
-    for (const DeviceCandidate& candidate : *listed) {
-        EXPECT_TRUE(candidate.uid.starts_with("hw:CARD=")) << candidate.uid;
     }
 }
 

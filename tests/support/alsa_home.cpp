@@ -1,4 +1,4 @@
-#include "alsa_home.h"
+#include "support/alsa_home.h"
 
 #include <cstdlib>
 

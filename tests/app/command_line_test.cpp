@@ -5,8 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "alsa_home.h"
-#include "child_process.h"
+#include "hardware/device.h"
+#include "support/alsa_home.h"
+#include "support/child_process.h"
 
 namespace vornisel {
 namespace {
@@ -16,6 +17,7 @@ using test::AlsaHome;
 using test::ChildResult;
 using test::programPath;
 using test::runChild;
+using test::ScopedAlsaHome;
 using test::TempDir;
 
 struct ParseCase {
@@ -95,30 +97,25 @@ std::vector<nlohmann::json> configuredEntries(const std::string& listing) {
     return result;
 }
 
-TEST(CommandLineTest, ListsTheDemoDevicesAsJsonWithoutTheGui) {
+// The listing is the library's, whatever else is asked, and nothing else is done.
+TEST(CommandLineTest, ListsTheDevicesAsJsonWithoutTheGuiWhateverElseIsAsked) {
     AlsaHome home(test::demoAlsaConfig());
-    const ChildResult run = runProgram(home, {"--list-devices"});
-    ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_EQ(run.err, "");  // ALSA's complaints about probing stay out of the terminal
-    ASSERT_TRUE(run.out.ends_with("}\n]\n")) << run.out;
-    const auto expected = nlohmann::json::parse(R"([
-        {"uid": "demo_stereo", "name": "Demo Stereo Interface", "inputs": 2, "outputs": 2},
-        {"uid": "demo_studio", "name": "Demo Studio Interface", "inputs": 8, "outputs": 8},
-        {"uid": "demo_speakers", "name": "Demo Speakers", "inputs": 0, "outputs": 2}])");
-    EXPECT_EQ(nlohmann::json(configuredEntries(run.out)), expected);
-    for (const auto& entry : nlohmann::json::parse(run.out)) {
-        EXPECT_EQ(entry.size(), 4u) << entry;
+    std::string listed;
+    {
+        ScopedAlsaHome scoped(home);
+        listed = deviceListJSON(devices());
     }
-}
-
-TEST(CommandLineTest, ListsAnEmptyArrayWhenNothingCanServe) {
-    AlsaHome home("pcm.VorniselOnly { type null hint { show on description \"Vornisel\" } }\n");
-    const ChildResult run = runProgram(home, {"--list-devices"});
-    ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_TRUE(configuredEntries(run.out).empty()) << run.out;
-    if (!fs::exists("/dev/snd")) {
-        EXPECT_EQ(run.out, "[]\n");
+    const std::string untouched = (home.home() / "untouched").string();
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--list-devices"},
+          {"--data-dir", untouched, "--ui-smoke", "--list-devices", "--render-preview"}}) {
+        const ChildResult run = runProgram(home, arguments);
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(run.out, listed);
+        EXPECT_EQ(run.err, "");  // ALSA's complaints about probing stay out of the terminal
     }
+    EXPECT_FALSE(fs::exists(untouched));
+    EXPECT_FALSE(fs::exists(home.home() / "Library"));
 }
 
 // A system configuration in which a described PCM stands in for the desktop's sound server (and
@@ -150,44 +147,13 @@ namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen speakers"
     EXPECT_EQ(nlohmann::json(configuredEntries(run.out)), expected);
 }
 
-TEST(CommandLineTest, ListingIgnoresEveryOtherOption) {
-    AlsaHome home(test::demoAlsaConfig());
-    const std::string plain = runProgram(home, {"--list-devices"}).out;
-    const std::string untouched = (home.home() / "untouched").string();
-    const std::vector<std::vector<std::string>> cases = {
-        {"--ui-smoke", "--list-devices"},
-        {"--render-preview", "--list-devices", "--data-dir"},
-        {"--list-devices", "--data-dir", untouched},
-        {"--data-dir", untouched, "--ui-smoke", "--list-devices", "--render-preview", "extra"},
-    };
-    for (const auto& arguments : cases) {
-        const ChildResult run = runProgram(home, arguments);
-        const std::string what = ::testing::PrintToString(arguments);
-        EXPECT_EQ(run.exitStatus, 0) << what << run.err;
-        EXPECT_EQ(run.out, plain) << what;
-        EXPECT_EQ(run.err, "") << what;
-    }
-    EXPECT_FALSE(fs::exists(untouched));
-    EXPECT_FALSE(fs::exists(home.home() / "Library"));
-}
-
 TEST(CommandLineTest, TestModeWithoutDataDirIsRefused) {
     AlsaHome home("");
-    const std::vector<std::vector<std::string>> cases = {
-        {"--ui-smoke"},
-        {"--render-preview"},
-        {"--render-preview", "--ui-smoke", "elsewhere"},
-        {"--ui-smoke", "--data-dir=elsewhere"},
-    };
-    for (const auto& arguments : cases) {
-        const ChildResult run = runProgram(home, arguments);
-        const std::string what = ::testing::PrintToString(arguments);
-        EXPECT_EQ(run.exitStatus, 2) << what;
-        EXPECT_EQ(run.err, "UI tests require an isolated --data-dir.\n") << what;
-        EXPECT_EQ(run.out, "") << what;
-    }
+    const ChildResult run = runProgram(home, {"--render-preview", "--data-dir=elsewhere"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.err, "UI tests require an isolated --data-dir.\n");
+    EXPECT_EQ(run.out, "");
     EXPECT_FALSE(fs::exists(home.home() / "Library"));
-    EXPECT_FALSE(fs::exists(home.home() / "elsewhere"));
 }
 
 // The program opens its store, creating the data directory, as it launches; the test ends it
@@ -203,37 +169,13 @@ ChildResult runUntilDirectoryExists(const AlsaHome& home, const std::vector<std:
 TEST(CommandLineTest, FirstDataDirWinsAndCountsFromTheWorkingDirectory) {
     AlsaHome home("");
     TempDir work;
-    const std::vector<std::vector<std::string>> cases = {
-        {"--data-dir", "first/data", "--data-dir", "second"},
-        {"--render-preview", "--data-dir", "first/data", "--ui-smoke", "--data-dir", "second"},
-    };
-    for (const auto& arguments : cases) {
-        fs::remove_all(work / "first");
-        const ChildResult run =
-            runUntilDirectoryExists(home, arguments, work / "first/data", work.path());
-        const std::string what = ::testing::PrintToString(arguments);
-        EXPECT_TRUE(fs::is_directory(work / "first/data")) << what << run.err;
-        EXPECT_FALSE(fs::exists(work / "second")) << what;
-        EXPECT_FALSE(fs::exists(home.home() / "first")) << what;
-        EXPECT_FALSE(fs::exists(home.home() / "Library")) << what;
-    }
-}
-
-TEST(CommandLineTest, MissingDataDirFallsBackToTheDefault) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"--data-dir"},
-        {"--render-preview", "--data-dir"},
-        {"--ui-smoke", "unrelated", "--data-dir"},
-    };
-    for (const auto& arguments : cases) {
-        AlsaHome home("");
-        const fs::path fallback = home.home() / "Library/Application Support/Vornisel/Clients";
-        const ChildResult run = runUntilDirectoryExists(home, arguments, fallback, home.home());
-        const std::string what = ::testing::PrintToString(arguments);
-        EXPECT_TRUE(fs::is_directory(fallback)) << what << run.err;
-        EXPECT_EQ(run.err.find("isolated"), std::string::npos) << what;
-    }
+    const ChildResult run = runUntilDirectoryExists(
+        home, {"--render-preview", "--data-dir", "first/data", "--data-dir", "second"},
+        work / "first/data", work.path());
+    EXPECT_TRUE(fs::is_directory(work / "first/data")) << run.err;
+    EXPECT_FALSE(fs::exists(work / "second"));
+    EXPECT_FALSE(fs::exists(home.home() / "first"));
+    EXPECT_FALSE(fs::exists(home.home() / "Library"));
 }
 
 }  // namespace
