@@ -1,7 +1,6 @@
 #include "ui/card/meter_bridge.h"
 
 #include "ui/card/card_fixture.h"
-#include "ui/theme/pixel_check.h"
 
 namespace vornisel {
 namespace {
@@ -69,7 +68,10 @@ TEST(MeterBridgeTest, BarsRiseFromTheWellsOnlyWhileRunning) {
     EXPECT_LT(picture.columns[0].well.right(), picture.columns[1].well.left());
     ASSERT_EQ(picture.dashes.size(), 1u);
     EXPECT_GT(picture.dashes[0].rect.left(), picture.columns[1].well.right());
-    EXPECT_EQ(picture.captions.size(), 2u);
+    ASSERT_EQ(picture.captions.size(), 2u);
+    // The same margin on either side of the groups.
+    EXPECT_EQ(picture.captions[0].rect.left(),
+              bridge.naturalWidth() - picture.dashes[0].rect.right());
     engine.stop();
     bridge.refresh();
     EXPECT_EQ(bridge.picture().columns[1].bar.height(), 0);

@@ -1,6 +1,7 @@
 #include "ui/theme/theme.h"
 
 #include <gtest/gtest.h>
+#include <QLabel>
 #include <QPainter>
 
 #include "ui/theme/pixel_check.h"
@@ -30,6 +31,17 @@ TEST(ThemeTest, DrawKeepsOneLineInsideItsRectangle) {
     EXPECT_LT(ink("ab", wide, Qt::AlignLeft).left(), 3);
     EXPECT_GT(ink("ab", wide, Qt::AlignRight).right(), 195);
     EXPECT_NEAR(ink("ab", wide, Qt::AlignHCenter).center().x(), 100, 3);
+}
+
+// A label keeps its whole text and paints it cut to its frame, in its own colour.
+TEST(ThemeTest, LabelPaintsItsTextCutInItsColour) {
+    std::unique_ptr<QLabel> label(
+        Theme::label(std::string("A label far too long for its frame"), 13, Theme::warning()));
+    label->resize(80, 20);
+    EXPECT_EQ(label->text(), "A label far too long for its frame");
+    const QImage image = test::renderWidget(*label);
+    EXPECT_GT(test::strongestMix(image, image.rect(), test::kUnpainted, Theme::warning()), 0.9);
+    EXPECT_LE(test::paintedBox(image, test::kUnpainted).right(), 79);
 }
 
 }  // namespace
