@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
-#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
@@ -39,6 +39,7 @@ protected:
 
     // Presents `dialog` and records each run of its completion.
     void present(PanelDialog& dialog) {
+        completions = 0;
         // The dialog may be gone when the completion runs; its window is watched instead.
         QPointer<DialogWindow> window = dialog.window();
         dialog.present(parent.get(), [this, window](bool outcome) {
@@ -57,6 +58,15 @@ protected:
         return done;
     }
 
+    // Presses Save and returns the error line, or "" once the sheet has ended with true.
+    QString saveAndRead(PanelDialog& dialog) {
+        click(dialog.save);
+        if (dialog.window()->isVisible()) return dialog.error->text();
+        EXPECT_TRUE(waitForCompletion());
+        EXPECT_TRUE(lastOutcome);
+        return QString();
+    }
+
     // Replaces a field's text the way a person does: select all, delete, type.
     static void typeInto(QLineEdit* field, const QString& text) {
         field->setFocus();
@@ -69,13 +79,6 @@ protected:
     static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
 
     static QString text(const std::string& key) { return qtext(tr(key)); }
-
-    // Saves an image of `widget` into the build tree for a person to look at.
-    static void render(QWidget* widget, const QString& name) {
-        const QString folder = QCoreApplication::applicationDirPath() + "/dialog-renders";
-        QDir().mkpath(folder);
-        ASSERT_TRUE(widget->grab().save(folder + "/" + name + ".png"));
-    }
 
     std::unique_ptr<QWidget> parent;
     int completions = 0;

@@ -6,6 +6,11 @@
 #include <QWidget>
 #include <cmath>
 
+// Colours in failure messages as #rrggbb.
+inline void PrintTo(const QColor& color, std::ostream* os) {
+    *os << color.name().toStdString();
+}
+
 namespace vornisel::test {
 
 // What shows where nothing was painted.
@@ -21,24 +26,13 @@ inline QImage renderWidget(QWidget& widget, qreal ratio = 1.0) {
     return image;
 }
 
-inline ::testing::AssertionResult sameColor(const QColor& actual, const QColor& expected,
-                                            int tolerance = 0) {
-    const int d = std::max({std::abs(actual.red() - expected.red()),
-                            std::abs(actual.green() - expected.green()),
-                            std::abs(actual.blue() - expected.blue())});
-    if (d <= tolerance) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "colour " << actual.name().toStdString() << " differs from "
-           << expected.name().toStdString() << " by " << d;
-}
-
 // How far `pixel` lies along the way from `from` to `to` (0 = from, 1 = to), or -1 when it is
 // not a mix of the two: antialiased strokes blend the content colour into the background.
 inline double mixOf(const QColor& pixel, const QColor& from, const QColor& to) {
-    double num = 0, den = 0;
     const int p[3] = {pixel.red(), pixel.green(), pixel.blue()};
     const int f[3] = {from.red(), from.green(), from.blue()};
     const int t[3] = {to.red(), to.green(), to.blue()};
+    double num = 0, den = 0;
     for (int i = 0; i < 3; ++i) {
         num += double(p[i] - f[i]) * (t[i] - f[i]);
         den += double(t[i] - f[i]) * (t[i] - f[i]);
@@ -56,24 +50,10 @@ inline double strongestMix(const QImage& image, const QRect& area, const QColor&
                            const QColor& to) {
     double best = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
+        for (int x = area.left(); x <= area.right(); ++x)
             best = std::max(best, mixOf(image.pixelColor(x, y), from, to));
-        }
     }
     return best;
-}
-
-// The contrast ratio of two colours by their relative luminance, 1 to 21, as the web's
-// accessibility guidelines measure it.
-inline double contrastRatio(const QColor& a, const QColor& b) {
-    const auto luminance = [](const QColor& c) {
-        const auto linear = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 // The bounding box of the pixels that differ from `background`.
