@@ -43,7 +43,6 @@ PanelDocument sampleDocument() {
 
 TEST(PanelDocumentTest, TimePrefixIsMonthDayHourMinuteAsNumber) {
     EXPECT_EQ(timePrefixFor(2, 7, 9, 5), 3070905u);
-    EXPECT_EQ(timePrefixFor(11, 31, 23, 59), 12312359u);
     const uint32_t now = PanelSettings::timePrefix();
     EXPECT_GE(now, 1010000u);
     EXPECT_LE(now, 12312359u);
@@ -65,22 +64,17 @@ TEST(PanelDocumentTest, WrittenCompactInFieldOrderAndReadBackWithoutUnknownKeys)
     document.settings.width = 1040.5;
     EXPECT_NE(panelJsonText(document).find(R"("width":1040.5)"), std::string::npos);
 
-    Json json = Json::parse(text);
-    json["settings"]["theme"] = "dark";
-    const PanelDocument decoded = parsePanelDocument(json.dump());
-    EXPECT_EQ(decoded, sampleDocument());
-    EXPECT_EQ(panelJsonText(decoded), text);
+    // Keys the program does not know are passed over.
+    EXPECT_EQ(parsePanelDocument(R"({"theme":"dark",)" + text.substr(1)), sampleDocument());
 }
 
 TEST(PanelDocumentTest, StrictDecodingRejectsTheWholeDocumentNamingTheMember) {
     const Json valid = Json::parse(panelJsonText(sampleDocument()));
-    const Json gone(Json::value_t::discarded);
     const std::string badId =
         R"(presets[1].id must be a folder name: not empty, "." or "..", without "/" or NUL)";
-    // A member (a JSON pointer), its new value (`gone`: removed) and the error after "panel.json: "
-    // (empty: the document decodes).
+    // A member (a JSON pointer), its new value and the error after "panel.json: " (empty: the
+    // document decodes).
     const std::vector<std::tuple<std::string, Json, std::string>> cases = {
-        {"/settings/width", gone, "settings.width is missing"},
         {"/settings/port", "28010", "settings.port must be a whole number, not a string"},
         {"/settings/prefix", -1, "settings.prefix must be a whole number from 0 to 4294967295"},
         {"/settings/discovery", 1, "settings.discovery must be true or false, not a number"},
@@ -96,6 +90,7 @@ TEST(PanelDocumentTest, StrictDecodingRejectsTheWholeDocumentNamingTheMember) {
         {"/presets/1/clients/0/latencyMode", 3,
          "presets[1].clients[0].latencyMode must be a string or null, not a number"},
         {"/presets/1/clients/0/latencyMode", nullptr, ""},
+        {"/settings/prefix", 4294967295.0, ""},
         // A preset id names a folder of the data directory, so it must stay one plain name.
         {"/presets/1/id", "", badId},
         {"/presets/1/id", ".", badId},
@@ -105,17 +100,9 @@ TEST(PanelDocumentTest, StrictDecodingRejectsTheWholeDocumentNamingTheMember) {
     };
     for (const auto& [pointer, value, error] : cases) {
         Json json = valid;
-        const Json::json_pointer member(pointer);
-        if (value.is_discarded()) {
-            json[member.parent_pointer()].erase(member.back());
-        } else {
-            json[member] = value;
-        }
+        json[Json::json_pointer(pointer)] = value;
         EXPECT_EQ(decodeError(json.dump()), error.empty() ? "" : "panel.json: " + error) << pointer;
     }
-    Json fractions = valid;
-    fractions["settings"]["prefix"] = 4294967295.0;
-    EXPECT_EQ(parsePanelDocument(fractions.dump()).settings.prefix, 4294967295u);
 }
 
 TEST(PanelDocumentTest, MalformedBytesGiveCleanErrors) {
@@ -129,6 +116,7 @@ TEST(PanelDocumentTest, MalformedBytesGiveCleanErrors) {
         {R"({"version":")" + std::string(1000, '[') + R"("})",
          "version must be a whole number, not a string"},
         {"[]", "must hold a JSON object, not an array"},
+        {R"({"version":2})", "settings is missing"},
         {R"({"version":1e400})", "holds a number out of range"},
         {std::string(maxDocumentBytes + 1, ' '), "is larger than 16 MiB and is not read"},
     };

@@ -6,37 +6,14 @@
 
 #include "support/temp_dir.h"
 
-namespace vornisel {
+namespace vornisel::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::readFile;
-using test::TempDir;
-using test::writeFile;
-
-std::string legacyList(const std::vector<Profile>& profiles) {
-    auto list = nlohmann::ordered_json::array();
-    for (const Profile& profile : profiles)
-        list.push_back(encodeProfile(profile));
-    return list.dump();
-}
 
 std::string panelJson(const std::string& active, std::vector<Preset> presets, int version = 2) {
     return panelJsonText(PanelDocument{
         .version = version, .settings = {.prefix = 100}, .active = active, .presets = presets});
-}
-
-TEST(PanelStoreTest, EmptyDirectoryIsAFirstRunAndWritesNothing) {
-    TempDir temp;
-    const fs::path directory = temp / "a/b/c";
-    PanelStore store(directory);
-    EXPECT_TRUE(store.firstRun);
-    EXPECT_TRUE(fs::is_empty(directory));
-    EXPECT_EQ(store.document.presets, PanelDocument().presets);
-
-    store.save();
-    EXPECT_EQ(parsePanelDocument(readFile(directory / "panel.json")), store.document);
-    EXPECT_FALSE(PanelStore(directory).firstRun);
 }
 
 TEST(PanelStoreTest, UnusableFilesAreRefusedAndLeftAsTheyAre) {
@@ -70,6 +47,7 @@ TEST(PanelStoreTest, ActivePresetIsTheFirstWithTheActiveIdOrElseTheFirst) {
     const std::vector<Preset> presets = {
         {"a", "A", {}}, {"b", "B1", {Profile{.id = 5}}}, {"b", "B2", {}}};
     writeFile(temp / "panel.json", panelJson("b", presets));
+    writeFile(temp / "profiles.json", "not read once panel.json exists");
     PanelStore store(temp.path());
     EXPECT_EQ(store.activeIndex(), 1u);
     EXPECT_EQ(store.clients(), presets[1].clients);
@@ -96,7 +74,10 @@ TEST(PanelStoreTest, LegacyListIsMigratedWithSettingsFromTheFirstDevice) {
     };
     for (const auto& [profiles, settings] : cases) {
         TempDir temp;
-        const std::string list = legacyList(profiles);
+        auto json = nlohmann::ordered_json::array();
+        for (const Profile& profile : profiles)
+            json.push_back(encodeProfile(profile));
+        const std::string list = json.dump();
         writeFile(temp / "profiles.json", list);
         PanelStore store(temp.path());
         PanelSettings expected = settings;
@@ -107,24 +88,14 @@ TEST(PanelStoreTest, LegacyListIsMigratedWithSettingsFromTheFirstDevice) {
         EXPECT_EQ(readFile(temp / "profiles.json"), list);
         EXPECT_EQ(parsePanelDocument(readFile(temp / "panel.json")), store.document);
     }
-
-    // Once panel.json exists, the legacy file is no longer read.
-    TempDir both;
-    writeFile(both / "profiles.json", legacyList({Profile{.id = 7}}));
-    writeFile(both / "panel.json", panelJson("a", {{"a", "A", {}}}));
-    PanelStore store(both.path());
-    EXPECT_TRUE(store.clients().empty());
-    EXPECT_EQ(store.document.settings.prefix, 100u);
 }
 
 TEST(PanelStoreTest, NextIDSkipsIdentifiersOfEveryPresetAndStopsAtTheTop) {
-    struct Case {
-        uint32_t prefix;
-        std::vector<uint32_t> activeIDs, otherIDs;
-        uint32_t next;  // 0: "Device ID overflow"
-    };
     const uint32_t top = 4294967295u;
-    const std::vector<Case> cases = {
+    // The prefix, the identifiers in the active and in another preset, and the next identifier
+    // (0: "Device ID overflow").
+    using IDs = std::vector<uint32_t>;
+    const std::vector<std::tuple<uint32_t, IDs, IDs, uint32_t>> cases = {
         {100, {}, {101, 102}, 103}, {100, {101}, {103}, 102},
         {100, {50, 100}, {}, 101},  {0, {}, {}, 1},
         {top - 1, {}, {}, top},     {top - 2, {top - 1}, {top}, 0},
@@ -132,12 +103,12 @@ TEST(PanelStoreTest, NextIDSkipsIdentifiersOfEveryPresetAndStopsAtTheTop) {
     };
     TempDir temp;
     PanelStore store(temp.path());
-    for (const auto& c : cases) {
-        store.document.settings.prefix = c.prefix;
+    for (const auto& [prefix, activeIDs, otherIDs, expected] : cases) {
+        store.document.settings.prefix = prefix;
         store.document.presets = {{"default", "", {}}, {"other", "", {}}};
-        for (uint32_t id : c.activeIDs)
+        for (uint32_t id : activeIDs)
             store.clients().push_back(Profile{.id = id});
-        for (uint32_t id : c.otherIDs)
+        for (uint32_t id : otherIDs)
             store.document.presets[1].clients.push_back(Profile{.id = id});
         uint32_t next = 0;
         try {
@@ -145,33 +116,39 @@ TEST(PanelStoreTest, NextIDSkipsIdentifiersOfEveryPresetAndStopsAtTheTop) {
         } catch (const PanelError& error) {
             EXPECT_STREQ(error.what(), "Device ID overflow");
         }
-        EXPECT_EQ(next, c.next) << c.prefix;
+        EXPECT_EQ(next, expected) << prefix;
     }
 }
 
-TEST(PanelStoreTest, ConfigFilesLiveInTheActivePresetsFolder) {
+TEST(PanelStoreTest, FreshStoreWritesOnlyConfigFilesIntoTheActivePresetsFolderUntilSaved) {
     TempDir temp;
-    PanelStore store(temp.path());
+    const fs::path directory = temp / "a/b";
+    PanelStore store(directory);
+    EXPECT_TRUE(store.firstRun);
+    EXPECT_TRUE(fs::is_empty(directory));
     const Profile profile{.id = 7,
-                          .device = "hw:CARD=PCH",
+                          .device = "hw:1",
                           .latency = "9",
                           .driverOutputs = "0,1",
                           .outputMap = "2, 3",
                           .driverInputs = "4",
                           .inputMap = "5"};
     const fs::path path = store.writeConfig(profile);
-    EXPECT_EQ(path, temp.path() / "config" / "default" / "7.ini");
+    EXPECT_EQ(path, directory / "config" / "default" / "7.ini");
     // The engine host reads these fourteen lines; values are copied as they are stored.
     EXPECT_EQ(readFile(path),
               "[network]\nserver_ip=auto\nserver_port=28010\nclient_id=7\n[latency]\n"
               "client_latency_blocks=9\nlatency_mode=Custom\n[vornisel]\ndriver_outputs=0,1\n"
-              "driver_inputs=4\n[coreaudio]\ndevice_uid=hw:CARD=PCH\noutput_map=2, 3\n"
-              "input_map=5\n");
+              "driver_inputs=4\n[coreaudio]\ndevice_uid=hw:1\noutput_map=2, 3\ninput_map=5\n");
+    EXPECT_FALSE(fs::exists(directory / "panel.json"));
 
+    store.save();
+    EXPECT_EQ(parsePanelDocument(readFile(directory / "panel.json")), store.document);
+    EXPECT_FALSE(PanelStore(directory).firstRun);
     store.document.active = "..";
     EXPECT_THROW(store.writeConfig(profile), PanelError);
-    EXPECT_FALSE(fs::exists(temp / "7.ini"));
+    EXPECT_FALSE(fs::exists(temp / "a" / "7.ini"));
 }
 
 }  // namespace
-}  // namespace vornisel
+}  // namespace vornisel::test
