@@ -5,7 +5,6 @@
 #include "l10n/localizer.h"
 #include "model/profile.h"
 #include "support/scoped_locale.h"
-#include "support/temp_dir.h"
 
 namespace vornisel {
 namespace {
@@ -16,31 +15,11 @@ using Json = nlohmann::ordered_json;
 class ClientRuntimeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = Localizer::shared().values;
         Localizer::shared().values = {{"status.buffer_format", "format {0}/{1}"},
                                       {"telemetry.latency_ms", "ms {0}"},
                                       {"telemetry.latency_blocks", "blocks {0}"}};
     }
-    void TearDown() override { Localizer::shared().values = saved_; }
-
-    // A runtime whose process is a real, running child (or an ended one).
-    static std::shared_ptr<ClientRuntime> runtime(Json state, bool running) {
-        auto rt = std::make_shared<ClientRuntime>();
-        rt->state = std::move(state);
-        rt->process = Process::create("/bin/sh", {"-c", running ? "sleep 30" : "exit 0"});
-        rt->process->launch();
-        if (!running)
-            rt->process->waitForExit(std::chrono::steady_clock::now() + std::chrono::seconds(5));
-        return rt;
-    }
-
-    static void finish(ClientRuntime& rt) {
-        rt.process->signal(9);
-        rt.process->waitForExit(std::chrono::steady_clock::now() + std::chrono::seconds(5));
-    }
-
-private:
-    std::map<std::string, std::string> saved_;
+    void TearDown() override { Localizer::shared().values.clear(); }
 };
 
 TEST_F(ClientRuntimeTest, IntegersAreExactNumbersOnly) {
@@ -50,53 +29,50 @@ TEST_F(ClientRuntimeTest, IntegersAreExactNumbersOnly) {
     EXPECT_EQ(rt.value("a"), 48000);
     EXPECT_EQ(rt.value("e"), -7);
     for (const char* key : {"b", "c", "d", "f", "g", "missing"}) {
-        SCOPED_TRACE(key);
-        EXPECT_FALSE(rt.integer(key));
-        EXPECT_EQ(rt.value(key), 0);
+        EXPECT_FALSE(rt.integer(key)) << key;
+        EXPECT_EQ(rt.value(key), 0) << key;
     }
 }
 
 TEST_F(ClientRuntimeTest, TextsFollowTheEngineState) {
-    struct Case {
-        const char* state;
-        bool running;
-        bool commandFailed;
-        bool stopping;
-        const char* status;
-        const char* health;
-    };
-    const Case cases[] = {
-        {"{}", false, false, false, "status.stopped", "status.ready"},
-        {R"({"status":1})", true, false, false, "status.starting", "status.starting"},
-        {R"({"status":3,"health":1,"sampleRate":48000,"blockFrames":64})", true, false, false,
+    // What the panel knows of the engine besides its state.
+    enum Engine { ended, running, unanswered, stopping, endedUnanswered };
+    const std::tuple<const char*, Engine, const char*, const char*> cases[] = {
+        {"{}", ended, "status.stopped", "status.ready"},
+        {R"({"status":1})", running, "status.starting", "status.starting"},
+        {R"({"status":3,"health":1,"sampleRate":48000,"blockFrames":64})", running,
          "status.running", "format 48000/64"},
-        {R"({"status":3,"health":0,"healthMessageKey":"msg.key"})", true, false, false,
+        {R"({"status":3,"health":0,"healthMessageKey":"msg.key"})", running,
          "status.running_warnings", "msg.key"},
-        {R"({"status":3,"health":0,"healthMessageKey":"","lastErrorKey":"err.key"})", true, false,
-         false, "status.running_warnings", "err.key"},
-        {R"({"status":2})", true, false, false, "status.waiting_vornisel", "status.waiting_sync"},
-        {R"({"status":3,"health":1,"healthReason":1})", true, false, false,
-         "status.waiting_vornisel", "status.waiting_sync"},
-        {R"({"status":3,"health":1})", true, true, false, "status.command_unavailable_title",
+        {R"({"status":3,"health":0,"healthMessageKey":"","lastErrorKey":"err.key"})", running,
+         "status.running_warnings", "err.key"},
+        {R"({"status":2})", running, "status.waiting_vornisel", "status.waiting_sync"},
+        {R"({"status":3,"health":1,"healthReason":1})", running, "status.waiting_vornisel",
+         "status.waiting_sync"},
+        {R"({"status":3,"health":1})", unanswered, "status.command_unavailable_title",
          "status.command_timeout"},
-        {R"({"status":3,"health":1})", true, false, true, "status.stopping", "format 0/0"},
-        {R"({"status":"3"})", true, false, false, "status.engine_created", "status.engine_created"},
-        {R"({"status":4})", true, false, false, "status.recovering", "status.recovering"},
-        {R"({"status":42})", true, false, false, "status.starting", "status.starting"},
-        {R"({"status":7,"lastErrorKey":"status.engine_no_response"})", false, false, false,
-         "status.error", "status.engine_no_response"},
-        {R"({"status":7,"lastErrorKey":""})", false, false, false, "status.error", "status.ready"},
-        {R"({"status":6})", false, true, false, "status.stopped", "status.ready"},
+        {R"({"status":3,"health":1})", stopping, "status.stopping", "format 0/0"},
+        {R"({"status":"3"})", running, "status.engine_created", "status.engine_created"},
+        {R"({"status":7,"lastErrorKey":"status.engine_no_response"})", ended, "status.error",
+         "status.engine_no_response"},
+        {R"({"status":7,"lastErrorKey":""})", ended, "status.error", "status.ready"},
+        {R"({"status":6})", endedUnanswered, "status.stopped", "status.ready"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.state);
-        auto rt = runtime(Json::parse(c.state), c.running);
-        rt->commandFailed = c.commandFailed;
-        rt->stopping = c.stopping;
-        EXPECT_EQ(rt->status(), c.status);
-        EXPECT_EQ(rt->health(), c.health);
-        if (c.running) finish(*rt);
+    const auto live = Process::create("/bin/sleep", {"30"});
+    const auto gone = Process::create("/bin/true", {});
+    ASSERT_TRUE(live->launch() && gone->launch());
+    ASSERT_TRUE(gone->waitForExit(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
+    for (const auto& [state, engine, status, health] : cases) {
+        SCOPED_TRACE(state);
+        ClientRuntime rt;
+        rt.state = Json::parse(state);
+        rt.process = engine == ended || engine == endedUnanswered ? gone : live;
+        rt.commandFailed = engine == unanswered || engine == endedUnanswered;
+        rt.stopping = engine == stopping;
+        EXPECT_EQ(rt.status(), status);
+        EXPECT_EQ(rt.health(), health);
     }
+    live->signal(SIGKILL);
 }
 
 TEST_F(ClientRuntimeTest, LatencyInMillisecondsOrBlocks) {
@@ -116,91 +92,52 @@ TEST_F(ClientRuntimeTest, LatencyInMillisecondsOrBlocks) {
     }
 }
 
-struct RecommendationCase {
-    const char* name;
-    Json state;
-    std::vector<std::map<std::string, int64_t>> samples;
-    int current;
-    std::optional<std::pair<int, std::string>> expected;
-};
-
 TEST_F(ClientRuntimeTest, RecommendationCases) {
-    const Json format{{"sampleRate", 48000}, {"blockFrames", 64}};
-    auto rate = [](int frames) { return Json{{"sampleRate", 48000}, {"blockFrames", frames}}; };
+    using Samples = std::vector<std::map<std::string, int64_t>>;
     using P = std::pair<int, std::string>;
+    const auto format = [](int frames) {
+        return Json{{"sampleRate", 48000}, {"blockFrames", frames}};
+    };
+    const Json usual = format(64);  // 1.33 ms blocks: at least 2 of them
+    // One sample of the network figures; with underruns, but a single sample shows no pressure.
+    const auto network = [](int64_t p99, int64_t p50, int64_t sync, int64_t underruns = 0) {
+        return Samples{{{"net_time_probe_p99_rtt_microseconds", p99},
+                        {"net_time_probe_p50_rtt_microseconds", p50},
+                        {"net_sync_age_p99_microseconds", sync},
+                        {"underrun_count", underruns}}};
+    };
+    const Samples lastSync = {{{"net_sync_age_last_microseconds", 5000}}};
+    const Samples underruns = {{{"underrun_count", 3}}, {{"underrun_count", 5}}};
     const std::string below = "telemetry.latency_recommendation_below_limit";
     const std::string pressure = "telemetry.latency_recommendation_raise_pressure";
-    const std::string network = "telemetry.latency_recommendation_raise_network";
+    const std::string slower = "telemetry.latency_recommendation_raise_network";
     const std::string lower = "telemetry.latency_recommendation_lower";
-    const RecommendationCase cases[] = {
+    const std::tuple<const char*, Json, Samples, int, std::optional<P>> cases[] = {
         {"no block frames", Json{{"sampleRate", 48000}}, {{}}, 1, std::nullopt},
         {"rate 0", Json{{"sampleRate", 0}, {"blockFrames", 64}}, {{}}, 1, std::nullopt},
-        {"text frames", Json{{"sampleRate", 48000}, {"blockFrames", "64"}}, {{}}, 1, std::nullopt},
-        {"below floor", format, {}, 1, P{2, below}},
-        {"at floor", format, {}, 2, P{3, below}},
-        {"floor 1 at 128 frames", rate(128), {}, 1, P{2, below}},
-        {"floor 4 at 32 frames", rate(32), {}, 4, P{5, below}},
-        {"floor 8 at 16 frames", rate(16), {}, 3, P{8, below}},
-        {"floor 64 at 1 frame", rate(1), {}, 64, P{65, below}},
-        {"no samples", format, {}, 6, std::nullopt},
-        {"pressure", format, {{{"underrun_count", 3}}, {{"underrun_count", 5}}}, 6, P{7, pressure}},
-        {"pressure capped",
-         format,
-         {{{"underrun_count", 3}}, {{"underrun_count", 5}}},
-         128,
-         std::nullopt},
-        {"probe timeouts",
-         format,
-         {{{"net_time_probe_timeout_count", 0}}, {{"net_time_probe_timeout_count", 1}}},
-         6,
-         P{7, pressure}},
-        {"single sample has no pressure",
-         format,
-         {{{"underrun_count", 5},
-           {"net_time_probe_p99_rtt_microseconds", 600},
-           {"net_sync_age_p99_microseconds", 800}}},
-         6,
-         P{3, lower}},
-        {"fast network",
-         format,
-         {{{"net_time_probe_p99_rtt_microseconds", 600}, {"net_sync_age_p99_microseconds", 800}}},
-         6,
-         P{3, lower}},
-        {"fast network already there",
-         format,
-         {{{"net_time_probe_p99_rtt_microseconds", 600}, {"net_sync_age_p99_microseconds", 800}}},
-         3,
-         std::nullopt},
-        {"slow network",
-         format,
-         {{{"net_time_probe_p99_rtt_microseconds", 3000},
-           {"net_time_probe_p50_rtt_microseconds", 1000},
-           {"net_sync_age_p99_microseconds", 500}}},
-         3,
-         P{4, network}},
-        {"slow network satisfied",
-         format,
-         {{{"net_time_probe_p99_rtt_microseconds", 3000},
-           {"net_time_probe_p50_rtt_microseconds", 1000},
-           {"net_sync_age_p99_microseconds", 500}}},
-         4,
-         std::nullopt},
-        {"sync age only", format, {{{"net_sync_age_p99_microseconds", 5000}}}, 4, P{5, network}},
-        {"sync age falls back to last",
-         format,
-         {{{"net_sync_age_p99_microseconds", 0}, {"net_sync_age_last_microseconds", 5000}}},
-         4,
-         P{5, network}},
-        {"nothing measured", format, {{}}, 4, std::nullopt},
-        {"needs fewer", format, {{{"net_sync_age_p99_microseconds", 2500}}}, 10, P{3, lower}},
+        {"below floor", usual, {}, 1, P{2, below}},
+        {"at floor", usual, {}, 2, P{3, below}},
+        {"floor 1 at 128 frames", format(128), {}, 1, P{2, below}},
+        {"floor 64 at 1 frame", format(1), {}, 64, P{65, below}},
+        {"no samples", usual, {}, 6, std::nullopt},
+        {"underruns", usual, underruns, 6, P{7, pressure}},
+        {"pressure capped", usual, underruns, 128, std::nullopt},
+        {"fast network", usual, network(600, 0, 800, 5), 6, P{3, lower}},
+        {"fast network already there", usual, network(600, 0, 800), 3, std::nullopt},
+        {"slow network", usual, network(3000, 1000, 500), 3, P{4, slower}},
+        {"slow network satisfied", usual, network(3000, 1000, 500), 4, std::nullopt},
+        {"sync age only", usual, network(0, 0, 5000), 4, P{5, slower}},
+        {"sync age falls back to last", usual, lastSync, 4, P{5, slower}},
+        {"nothing measured", usual, {{}}, 4, std::nullopt},
+        {"needs fewer", usual, network(0, 0, 2500), 10, P{3, lower}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, state, samples, current, expected] : cases) {
+        SCOPED_TRACE(name);
         ClientRuntime rt;
-        rt.state = c.state;
-        for (const auto& values : c.samples)
+        rt.state = state;
+        for (const auto& values : samples)
             rt.samples.emplace_back(values);
-        EXPECT_EQ(rt.recommendation(c.current), c.expected);
+        EXPECT_EQ(rt.recommendation(current), expected);
     }
 }
 

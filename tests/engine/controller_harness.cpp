@@ -4,11 +4,44 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
 
 #include "engine/host_contract.h"
 
 namespace vornisel::test {
+
+uint32_t uniqueId() {
+    static std::atomic<uint32_t> counter{0};
+    return static_cast<uint32_t>(::getpid()) * 100 + (counter++ % 100);
+}
+
+bool socketExists(uint32_t id) {
+    return std::filesystem::exists(host::socketPath(id));
+}
+
+bool statsExist(uint32_t id) {
+    return std::filesystem::exists("/dev/shm" + host::statsName(id));
+}
+
+size_t openDescriptors() {
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return std::distance(begin(entries), end(entries));
+}
+
+size_t childProcesses() {
+    size_t count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream in(task.path() / "children");
+        for (std::string pid; in >> pid;)
+            ++count;
+    }
+    return count;
+}
 
 void Recorder::updateControls() {
     ++updates;
@@ -22,9 +55,12 @@ void Recorder::updateControls() {
     mostStopping = std::max(mostStopping, stopping);
 }
 
-ControllerHarness::ControllerHarness(const std::string& faults)
-    : fault("VORNISEL_HOST_FAULT", faults) {
+ControllerHarness::ControllerHarness(const std::string& faults) {
+    ::setenv("VORNISEL_HOST_FAULT", faults.c_str(), 1);
+    ::setenv("VORNISEL_HOST_STARTING_MS", "0", 1);
+    ::setenv("VORNISEL_HOST_WAITING_MS", "0", 1);
     controller = EngineController::create(store, dispatch, hooks, bundleDir());
+    controller->setStopTimings({.afterStop = 0.6, .afterTerminate = 0.2, .afterKill = 0.2});
     hooks.controller = controller.get();
 }
 
@@ -39,18 +75,23 @@ ControllerHarness::~ControllerHarness() {
     }
     hooks.controller = nullptr;
     dispatch->drainMain();
+    ::unsetenv("VORNISEL_HOST_FAULT");
 }
 
 uint32_t ControllerHarness::addDevice(const std::string& outputs, const std::string& latency) {
     Profile profile;
     profile.id = uniqueId();
-    profile.name = "Device " + std::to_string(store.clients().size() + 1);
-    profile.device = "hw:" + std::to_string(profile.id);
     profile.latency = latency;
     profile.driverOutputs = outputs;
-    profile.outputMap = outputs;
     store.clients().push_back(profile);
     return profile.id;
+}
+
+uint32_t ControllerHarness::startServing() {
+    const uint32_t id = addDevice();
+    controller->start(id);
+    EXPECT_TRUE(waitFor([&] { return socketExists(id) && statsExist(id); }));
+    return id;
 }
 
 Profile& ControllerHarness::profile(uint32_t id) {
@@ -78,13 +119,6 @@ bool ControllerHarness::pollUntilStatus(uint32_t id, int64_t status) {
 void ControllerHarness::makeUnstoppable(uint32_t id) {
     ::unlink(host::socketPath(id).c_str());
     rt(id)->process->setSignalSender([](pid_t, int) {});
-}
-
-std::optional<bool> ControllerHarness::stopAndWait(uint32_t id, std::chrono::milliseconds timeout) {
-    std::optional<bool> result;
-    controller->stop(id, [&](bool stopped) { result = stopped; });
-    until([&] { return result.has_value(); }, timeout);
-    return result;
 }
 
 }  // namespace vornisel::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -8,11 +9,18 @@
 #include "engine/engine_controller.h"
 #include "engine/manual_dispatch.h"
 #include "engine/window_hooks.h"
-#include "host_harness.h"
 #include "model/panel_store.h"
 #include "support/temp_dir.h"
 
 namespace vornisel::test {
+
+// A device identifier no other test process uses at the same time.
+uint32_t uniqueId();
+bool socketExists(uint32_t id);
+bool statsExist(uint32_t id);
+// Open descriptors and children (zombies included) of this process.
+size_t openDescriptors();
+size_t childProcesses();
 
 // Records what the controller asks of the window, and how many engines were stopping at once.
 class Recorder : public WindowHooks {
@@ -43,7 +51,9 @@ public:
 };
 
 // A data directory with a store, a deterministic main queue drained by the test, and a
-// controller that launches the real stand-in host. Engines still running at the end are killed.
+// controller that launches the real stand-in host, with `faults` in VORNISEL_HOST_FAULT and no
+// starting or waiting phase. Its stops wait 0.6 s for "STOP" to work, then 0.2 s after each
+// signal. Engines still running at the end are killed.
 class ControllerHarness {
 public:
     explicit ControllerHarness(const std::string& faults = "");
@@ -51,6 +61,8 @@ public:
 
     // Adds a device to the active preset and returns its identifier.
     uint32_t addDevice(const std::string& outputs = "0,1", const std::string& latency = "2");
+    // Adds a device, starts its engine and waits until it serves its socket and statistics.
+    uint32_t startServing();
     Profile& profile(uint32_t id);
     std::shared_ptr<ClientRuntime> rt(uint32_t id) { return controller->runtime(id); }
 
@@ -62,14 +74,8 @@ public:
     // The device's running engine outlives every stop: its socket is removed, so "STOP" cannot
     // reach it, and the signals sent to it are dropped.
     void makeUnstoppable(uint32_t id);
-    // Stops `id` and runs the main queue until the stop completes; returns its result.
-    std::optional<bool> stopAndWait(uint32_t id,
-                                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     TempDir dir;
-    ScopedEnv starting{"VORNISEL_HOST_STARTING_MS", "0"};
-    ScopedEnv waiting{"VORNISEL_HOST_WAITING_MS", "0"};
-    ScopedEnv fault;
     PanelStore store{dir.path() / "data"};
     std::shared_ptr<CountingDispatch> dispatch = std::make_shared<CountingDispatch>();
     Recorder hooks;

@@ -1,18 +1,19 @@
-// The stand-in host itself: its command line, start-up sequence, socket-file hygiene and the
-// ways it ends.
+// The stand-in host itself: its command line, start-up sequence and what it does with the files
+// it finds in its place.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "controller_harness.h"
 #include "engine/engine_command.h"
 #include "engine/host_contract.h"
-#include "host_harness.h"
-#include "support/temp_dir.h"
 
 namespace vornisel {
 namespace {
@@ -34,11 +35,6 @@ std::optional<int> runToEnd(const std::vector<std::string>& arguments) {
     return process->terminationStatus();
 }
 
-std::vector<std::string> argumentsFor(uint32_t id, const std::string& config, pid_t parent) {
-    return {"--config",         config,         "--client-id",
-            std::to_string(id), "--parent-pid", std::to_string(parent)};
-}
-
 TEST(EngineHostTest, RefusesAnyOtherCommandLine) {
     test::TempDir dir;
     test::writeFile(dir / "c.ini", "[network]\n");
@@ -49,36 +45,30 @@ TEST(EngineHostTest, RefusesAnyOtherCommandLine) {
         {"--config", config, "--client-id", "5"},
         {"--client-id", "5", "--config", config, "--parent-pid", pid},
         {"--config", config, "--client-id", "x5", "--parent-pid", pid},
+        {"--config", config, "--client-id", "5", "--parent-pid", "0"},
         {"--config", (dir / "missing.ini").string(), "--client-id", "5", "--parent-pid", pid},
     };
     for (const auto& line : lines)
         EXPECT_EQ(runToEnd(line), 2);
-    test::ScopedEnv fault("VORNISEL_HOST_FAULT", "no-such-fault");
-    EXPECT_EQ(runToEnd(argumentsFor(test::uniqueId(), config, ::getpid())), 2);
+    ::setenv("VORNISEL_HOST_FAULT", "no-such-fault", 1);
+    EXPECT_EQ(runToEnd({"--config", config, "--client-id", "5", "--parent-pid", pid}), 2);
+    ::unsetenv("VORNISEL_HOST_FAULT");
 }
 
+// Starting, then waiting for the server (health reason 1), then running with the audio format and
+// one level per driver channel; SIGTERM ends it cleanly.
 TEST(EngineHostTest, WaitsForTheServerBeforeRunning) {
-    const uint32_t id = test::uniqueId();
-    test::ScopedEnv waiting("VORNISEL_HOST_WAITING_MS", "800");
-    test::TempDir dir;
-    test::writeFile(dir / "c.ini", "[vornisel]\ndriver_outputs=0,1\ndriver_inputs=\n");
-    auto process = Process::create(test::engineHostPath(),
-                                   argumentsFor(id, (dir / "c.ini").string(), ::getpid()));
-    ASSERT_TRUE(process->launch());
-    ASSERT_TRUE(test::waitFor([&] { return test::socketExists(id); }));
-    // The starting phase lasts 0.2 s by default, the waiting one 0.8 s here.
-    std::optional<nlohmann::ordered_json> waitingState;
-    ASSERT_TRUE(test::waitFor([&] {
-        auto state = engineCommand(id, "GET_STATE");
-        if (state && (*state)["status"] == 2) waitingState = state;
-        return waitingState.has_value();
-    }));
-    EXPECT_EQ((*waitingState)["healthReason"], 1);
-    ASSERT_TRUE(test::waitFor([&] {
-        auto state = engineCommand(id, "GET_STATE");
-        return state && (*state)["status"] == 3 && (*state)["health"] == 1 &&
-               (*state)["sampleRate"] == 48000 && (*state)["outputLevels"].size() == 2;
-    }));
+    test::ControllerHarness h;
+    ::setenv("VORNISEL_HOST_WAITING_MS", "1500", 1);
+    const uint32_t id = h.addDevice("0,1");
+    h.controller->start(id);
+    ASSERT_TRUE(h.pollUntilStatus(id, 2));
+    EXPECT_EQ(h.rt(id)->value("healthReason"), 1);
+    ASSERT_TRUE(h.pollUntilStatus(id, 3));
+    EXPECT_EQ(h.rt(id)->value("health"), 1);
+    EXPECT_EQ(h.rt(id)->value("sampleRate"), 48000);
+    EXPECT_EQ(h.rt(id)->state["outputLevels"].size(), 2u);
+    const auto& process = h.rt(id)->process;
     process->terminate();
     ASSERT_TRUE(process->waitForExit(Clock::now() + std::chrono::seconds(5)));
     EXPECT_EQ(process->terminationStatus(), 0);
@@ -86,52 +76,67 @@ TEST(EngineHostTest, WaitsForTheServerBeforeRunning) {
     EXPECT_FALSE(test::statsExist(id));
 }
 
-TEST(EngineHostTest, ExitsWhenItsParentIsGone) {
-    auto parent = Process::create("/bin/sleep", {"0.3"});
-    ASSERT_TRUE(parent->launch());
-    test::TempDir dir;
-    test::writeFile(dir / "c.ini", "[network]\n");
-    const uint32_t id = test::uniqueId();
-    auto host = Process::create(test::engineHostPath(), argumentsFor(id, (dir / "c.ini").string(),
-                                                                     parent->processIdentifier()));
-    ASSERT_TRUE(host->launch());
-    ASSERT_TRUE(test::waitFor([&] { return test::socketExists(id); }));
-    ASSERT_TRUE(parent->waitForExit(Clock::now() + std::chrono::seconds(5)));
-    const auto gone = Clock::now();
-    ASSERT_TRUE(host->waitForExit(Clock::now() + std::chrono::seconds(5)));
-    EXPECT_LT(Clock::now() - gone, std::chrono::milliseconds(1500));
-    EXPECT_FALSE(test::socketExists(id));
-    EXPECT_FALSE(test::statsExist(id));
+std::string staleSocket(uint32_t id) {
+    const std::string path = host::socketPath(id);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    return path;
 }
 
-TEST(EngineHostTest, ReplacesItsOwnStaleSocketButNoOneElses) {
-    test::TempDir dir;
-    test::writeFile(dir / "c.ini", "[network]\n");
-    const uint32_t id = test::uniqueId();
-    const std::string path = host::socketPath(id);
-    // A socket file nobody listens on, as a crashed host leaves it.
-    {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
+std::string plainFile(uint32_t id) {
+    test::writeFile(host::socketPath(id), "");
+    return host::socketPath(id);
+}
+
+std::string statsObject(uint32_t id) {
+    ::close(::shm_open(host::statsName(id).c_str(), O_RDWR | O_CREAT, 0600));
+    return "/dev/shm" + host::statsName(id);
+}
+
+// What a crashed host of its own leaves behind, the host replaces. Anything else in its place it
+// leaves alone and refuses to run (status 1): a file that is no socket, anything of another user
+// and the socket of a host that still serves.
+TEST(EngineHostTest, ReplacesOnlyItsOwnLeftovers) {
+    // What is planted, by whom, and whether the host runs.
+    const std::tuple<const char*, std::string (*)(uint32_t), uid_t, bool> cases[] = {
+        {"own stale socket", staleSocket, ::geteuid(), true},
+        {"own statistics", statsObject, ::geteuid(), true},
+        {"own plain file", plainFile, ::geteuid(), false},
+        {"another user's stale socket", staleSocket, 65534, false},
+        {"another user's statistics", statsObject, 65534, false},
+    };
+    for (const auto& [name, plant, owner, runs] : cases) {
+        SCOPED_TRACE(name);
+        if (owner != ::geteuid() && ::geteuid() != 0) continue;  // only root can give it away
+        test::ControllerHarness h;
+        const uint32_t id = h.addDevice();
+        const std::string planted = plant(id);
+        ASSERT_EQ(::chown(planted.c_str(), owner, owner), 0);
+        struct stat before {};
+        ASSERT_EQ(::lstat(planted.c_str(), &before), 0);
+        h.controller->start(id);
+        if (runs) {
+            EXPECT_TRUE(h.pollUntilStatus(id, 3));
+            continue;
+        }
+        ASSERT_TRUE(h.rt(id)->process->waitForExit(Clock::now() + std::chrono::seconds(10)));
+        EXPECT_EQ(h.rt(id)->process->terminationStatus(), 1);
+        struct stat after {};
+        EXPECT_EQ(::lstat(planted.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        // Nor does it leave anything of its own behind.
+        EXPECT_FALSE(plant == statsObject ? test::socketExists(id) : test::statsExist(id));
     }
-    {
-        test::HostRun host(id);
-        ASSERT_TRUE(host.ready());
-        EXPECT_TRUE(engineCommand(id, "GET_STATE"));
-        // A second host of the same id must not steal the live socket.
-        EXPECT_EQ(runToEnd(argumentsFor(id, (dir / "c.ini").string(), ::getpid())), 1);
-        EXPECT_TRUE(engineCommand(id, "GET_STATE"));
-    }
-    if (::geteuid() != 0) return;
-    test::writeFile(path, "");
-    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
-    EXPECT_EQ(runToEnd(argumentsFor(id, (dir / "c.ini").string(), ::getpid())), 1);
-    EXPECT_TRUE(std::filesystem::exists(path));
-    ::unlink(path.c_str());
+    test::ControllerHarness h;
+    const uint32_t id = h.startServing();
+    EXPECT_EQ(runToEnd({"--config", h.store.configURL(h.profile(id)).string(), "--client-id",
+                        std::to_string(id), "--parent-pid", std::to_string(::getpid())}),
+              1);
+    EXPECT_TRUE(engineCommand(id, "GET_STATE")) << "the first host still serves";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "ui/card/diagnostic_view.h"
 #include "ui/card/meter_bridge.h"
 #include "ui/theme/action_button.h"
+#include "ui/theme/pixel_check.h"
 #include "ui/theme/theme.h"
 
 namespace vornisel {
@@ -42,6 +43,7 @@ TEST_F(DeviceCardTest, PartsLineUp) {
     runtime->expanded = true;
     DeviceCard card(test::cardProfile(), runtime);
     card.resize(900, card.requestedHeight());
+    card.refresh();
     const ActionButton* icons[] = {card.toggle(), card.edit(), card.info(), card.remove()};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(icons[i]->size(), QSize(32, 32)) << i;
@@ -53,6 +55,20 @@ TEST_F(DeviceCardTest, PartsLineUp) {
     const int right = card.diagnostics()->geometry().right();
     EXPECT_EQ(card.remove()->geometry().right(), right);
     EXPECT_EQ(card.exportButton()->geometry().right(), right);
+    EXPECT_EQ(card.recommend()->y(), card.exportButton()->y());
+    EXPECT_LT(card.recommend()->geometry().right(), card.exportButton()->x());
+}
+
+// The card paints its status icon, its name in the text colour and the lines below it in the
+// secondary colour, all left of the meter strip.
+TEST_F(DeviceCardTest, PaintsItsIconAndTexts) {
+    DeviceCard card(test::cardProfile(), std::make_shared<ClientRuntime>());
+    card.resize(900, card.requestedHeight());
+    const QImage image = test::renderWidget(card);
+    const QRect icon(0, 0, 60, card.height()), texts(60, 0, card.meterScroll()->x() - 60, 100);
+    EXPECT_GT(test::strongestMix(image, icon, Theme::card(), Theme::text()), 0.5);
+    EXPECT_GT(test::strongestMix(image, texts, Theme::card(), Theme::text()), 0.9);
+    EXPECT_GT(test::strongestMix(image, texts, Theme::card(), Theme::secondary()), 0.9);
 }
 
 // Stopped, the card offers start, edit and delete; running, it offers stop and locks editing;

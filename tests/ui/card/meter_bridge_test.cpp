@@ -66,6 +66,9 @@ TEST(MeterBridgeTest, BarsRiseFromTheWellsOnlyWhileRunning) {
     EXPECT_EQ(picture.columns[1].bar, picture.columns[1].well.adjusted(1, 0, -1, 0));
     EXPECT_EQ(picture.columns[1].label.text, "2");
     EXPECT_LT(picture.columns[0].well.right(), picture.columns[1].well.left());
+    for (const auto& column : picture.columns)
+        EXPECT_EQ(column.label.rect.center().x(),
+                  column.well.center().x());  // number under its well
     ASSERT_EQ(picture.dashes.size(), 1u);
     EXPECT_GT(picture.dashes[0].rect.left(), picture.columns[1].well.right());
     ASSERT_EQ(picture.captions.size(), 2u);

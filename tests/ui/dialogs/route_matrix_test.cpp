@@ -68,6 +68,7 @@ TEST_F(RouteMatrixTest, KeyboardMovesTheFocusAndSpaceToggles) {
     matrix.setHardwareCount(2);
     EXPECT_EQ(matrix.accessibleName(), text("new_device.inputs"));
     EXPECT_EQ(RouteMatrix(false).accessibleName(), text("new_device.outputs"));
+    EXPECT_FALSE(matrix.whatsThis().isEmpty());  // the help text assistive technology reads
     matrix.show();
     matrix.setFocus();
     QTest::keyClick(&matrix, Qt::Key_Up);
