@@ -36,6 +36,10 @@ cleanup() {
             echo "--- last lines of $(basename "$log"):" >&2
             tail -n 15 "$log" >&2
         done
+        if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+            echo "--- the windows on $DISPLAY:" >&2
+            xwininfo -root -tree | grep -E '^ +0x' | head -n 30 >&2 || true
+        fi
     fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
@@ -64,8 +68,10 @@ shot() {
 
 # --- The X session -----------------------------------------------------------------------------
 # The server takes a free display number itself and says which: two sessions started at once
-# (other tests, other checkouts) never share one.
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$HOME/display" >"$HOME/xvfb.log" 2>&1 &
+# (other tests, other checkouts) never share one. Without -noreset it would reset when its last
+# client leaves (the first probe below), refusing whoever connects meanwhile.
+Xvfb -displayfd 3 -noreset -screen 0 1600x1000x24 -nolisten tcp 3>"$HOME/display" \
+    >"$HOME/xvfb.log" 2>&1 &
 xvfb_pid=$!
 pids+=($xvfb_pid)
 # A helper that has ended will not come: waiting for it fails at once (on the script's own error
@@ -84,11 +90,21 @@ wm_running() {
         xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'
 }
 wait_until "the window manager (openbox) to announce itself on the root window" 60 wm_running
+# It announces itself before its event loop runs, and a window mapped meanwhile (the tray host's)
+# may never be managed. Asking for one desktop, which only the loop grants, shows that it runs.
+wm_serving() {
+    alive "the window manager" "$openbox_pid"
+    xprop -root _NET_NUMBER_OF_DESKTOPS | grep -q '= 1$' && return
+    xdotool set_num_desktops 1
+    return 1
+}
+wait_until "the window manager to grant one desktop" 60 wm_serving
 
-# The tray host's window that holds the icons: it is mapped some time after it exists.
+# The tray host's window that holds the icons ("panel"): it is mapped some time after it exists.
 tray_window=""
 tray_mapped() {
-    tray_window="$(xdotool search --onlyvisible --class trayer | head -1)"
+    alive "the tray host" "$tray_pid"
+    tray_window="$(xdotool search --onlyvisible --name '^panel$' | head -1)"
     [ -n "$tray_window" ]
 }
 start_tray() {
@@ -102,8 +118,13 @@ start_tray() {
 start_tray
 
 # --- Panels, as a user starts them -------------------------------------------------------------
-# No session bus: the tray icon is the X one the tray host embeds.
-unset DBUS_SESSION_BUS_ADDRESS
+# A session bus of its own, as a desktop has one: without any, the toolkit would try to launch one
+# through the display, which can hang. Nothing on it offers a tray, so the tray icon is the X one
+# the tray host embeds.
+dbus-daemon --session --fork --print-address=4 --print-pid=5 4>"$HOME/bus-address" 5>"$HOME/bus-pid"
+pids+=($(cat "$HOME/bus-pid"))
+DBUS_SESSION_BUS_ADDRESS="$(cat "$HOME/bus-address")"
+export DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
 declare -A wrapper panel
 # start_panel NAME ARGS...: the program under a time limit; panel[NAME] is its process id.
