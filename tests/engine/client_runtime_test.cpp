@@ -115,6 +115,7 @@ TEST_F(ClientRuntimeTest, RecommendationCases) {
     const std::tuple<const char*, Json, Samples, int, std::optional<P>> cases[] = {
         {"no block frames", Json{{"sampleRate", 48000}}, {{}}, 1, std::nullopt},
         {"rate 0", Json{{"sampleRate", 0}, {"blockFrames", 64}}, {{}}, 1, std::nullopt},
+        {"rate 1", Json{{"sampleRate", 1}, {"blockFrames", 1}}, {}, 1, P{2, below}},
         {"below floor", usual, {}, 1, P{2, below}},
         {"at floor", usual, {}, 2, P{3, below}},
         {"floor 1 at 128 frames", format(128), {}, 1, P{2, below}},

@@ -59,7 +59,7 @@ TEST(EngineHostTest, RefusesAnyOtherCommandLine) {
 // one level per driver channel; SIGTERM ends it cleanly.
 TEST(EngineHostTest, WaitsForTheServerBeforeRunning) {
     test::ControllerHarness h;
-    ::setenv("VORNISEL_HOST_WAITING_MS", "1500", 1);
+    ::setenv("VORNISEL_HOST_WAITING_MS", "2000", 1);
     const uint32_t id = h.addDevice("0,1");
     h.controller->start(id);
     ASSERT_TRUE(h.pollUntilStatus(id, 2));

@@ -51,7 +51,8 @@ TEST(AtomicFileTest, ReplacesTheFileKeepingItsPermissionsOrLeavesItAsItWas) {
 
 TEST(AtomicFileTest, SweepRemovesOnlyThisUsersTemporariesThatNoLiveSaveHolds) {
     TempDir temp;
-    for (const char* name : {".panel.json.killed", ".panel.json.inflit", ".panel.json.others"})
+    for (const char* name : {".panel.json.killed", ".panel.json.inflit", ".panel.json.others",
+                             ".panel.jsonxkilled", ".panel.json.x"})
         writeFile(temp / name, "x");
     // A save under way holds its temporary locked; another user's files are never ours to remove.
     const int writer = ::open((temp / ".panel.json.inflit").c_str(), O_RDONLY | O_CLOEXEC);
@@ -60,6 +61,7 @@ TEST(AtomicFileTest, SweepRemovesOnlyThisUsersTemporariesThatNoLiveSaveHolds) {
     if (!otherOwner) fs::remove(temp / ".panel.json.others");
     removeLeftoverTemporaries(temp / "panel.json");
     EXPECT_FALSE(fs::exists(temp / ".panel.json.killed"));
+    EXPECT_TRUE(fs::exists(temp / ".panel.jsonxkilled") && fs::exists(temp / ".panel.json.x"));
     EXPECT_TRUE(fs::exists(temp / ".panel.json.inflit"));
     EXPECT_EQ(fs::exists(temp / ".panel.json.others"), otherOwner);
     ::close(writer);

@@ -56,11 +56,12 @@ TEST_F(DeviceCardTest, PartsLineUp) {
     EXPECT_EQ(card.remove()->geometry().right(), right);
     EXPECT_EQ(card.exportButton()->geometry().right(), right);
     EXPECT_EQ(card.recommend()->y(), card.exportButton()->y());
+    EXPECT_EQ(card.recommend()->height(), card.exportButton()->height());
     EXPECT_LT(card.recommend()->geometry().right(), card.exportButton()->x());
 }
 
 // The card paints its status icon, its name in the text colour and the lines below it in the
-// secondary colour, all left of the meter strip.
+// secondary colour left of the meter strip, and its status right of it.
 TEST_F(DeviceCardTest, PaintsItsIconAndTexts) {
     DeviceCard card(test::cardProfile(), std::make_shared<ClientRuntime>());
     card.resize(900, card.requestedHeight());
@@ -69,6 +70,9 @@ TEST_F(DeviceCardTest, PaintsItsIconAndTexts) {
     EXPECT_GT(test::strongestMix(image, icon, Theme::card(), Theme::text()), 0.5);
     EXPECT_GT(test::strongestMix(image, texts, Theme::card(), Theme::text()), 0.9);
     EXPECT_GT(test::strongestMix(image, texts, Theme::card(), Theme::secondary()), 0.9);
+    const int strip = card.meterScroll()->geometry().right();
+    const QRect status(strip + 1, 0, card.toggle()->x() - strip - 1, 100);
+    EXPECT_GT(test::strongestMix(image, status, Theme::card(), Theme::text()), 0.9);
 }
 
 // Stopped, the card offers start, edit and delete; running, it offers stop and locks editing;
@@ -116,6 +120,7 @@ TEST_F(DeviceCardTest, RecommendationTitlesTheLinkAndFlagsInfo) {
     EXPECT_EQ(card.recommend()->title(), "Lower latency: the network is fast");
     EXPECT_EQ(card.recommend()->toolTip(), "Set the latency to 3 blocks");
     EXPECT_TRUE(card.recommend()->isEnabled());
+    EXPECT_TRUE(card.recommend()->link());
     EXPECT_TRUE(card.info()->attention());
     engine.runtime->samples.clear();
     card.refresh();

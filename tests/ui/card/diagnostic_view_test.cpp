@@ -92,6 +92,9 @@ TEST_F(DiagnosticViewTest, PictureSplitsTheWidth) {
     EXPECT_LT(p.charts[1].right(), p.eventPanel.left());
     EXPECT_EQ(p.eventPanel, QRectF(412, 0, 400, 124));
     EXPECT_EQ(p.events, (std::vector<QString>{"b", "a"}));
+    EXPECT_EQ(p.eventRects[0].top() - p.eventPanel.top(),
+              p.eventRects[0].left() - p.eventPanel.left());
+    EXPECT_EQ(p.eventRects[1].top(), p.eventRects[0].bottom());
     EXPECT_TRUE(p.emptyText.isEmpty());
     runtime->state = ordered_json::object();
     view.refresh();

@@ -63,6 +63,7 @@ TEST_F(DeviceDialogTest, OpensOnTheChosenHardware) {
         EXPECT_EQ(dialog.selectedInput(), row.inputTab) << row.device;
         EXPECT_EQ(dialog.scroll->widget(), row.inputTab ? dialog.inputs : dialog.outputs);
         EXPECT_EQ(dialog.inputTab->accent(), row.inputTab);
+        EXPECT_TRUE(dialog.reset->link());
     }
     EXPECT_FALSE(DeviceDialog({}, fresh(), false).selectedInput());
 }

@@ -69,6 +69,13 @@ TEST(GlyphTest, StrokesTheOutlineOfEachShapeInItsBox) {
         EXPECT_TRUE(QRect(7, 7, 18, 18).contains(test::paintedBox(image, kPaper)))
             << int(row.glyph);
     }
+    // The symmetric shapes are centred on the box both ways.
+    for (Glyph glyph :
+         {Glyph::stop, Glyph::add, Glyph::save, Glyph::settings, Glyph::info, Glyph::close}) {
+        const QRect box = test::paintedBox(drawn(glyph), kPaper);
+        EXPECT_EQ(box.left() + box.right(), 31) << int(glyph);
+        EXPECT_EQ(box.top() + box.bottom(), 31) << int(glyph);
+    }
 }
 
 // A glyph on whole pixels is copied from a stroke made once; it must match a stroke made in place,

@@ -65,6 +65,7 @@ TEST(PanelStyleTest, ThinBarHandleFollowsTheVisibleShare) {
 // out at 3:1 or more on every side.
 TEST(PanelStyleTest, CheckBoxEdgeStandsOutInEveryState) {
     Theme::applyDarkAppearance(*qApp);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), Theme::background());
     QCheckBox box(QStringLiteral("Launch at login"));
     const S::State on = S::State_Enabled;
     const S::State states[] = {
