@@ -314,6 +314,7 @@ TEST(EngineControllerTest, FailedLaunchBecomesErrorStateAndNotice) {
         const uint32_t id = h.addDevice();
         if (missingHost) {
             h.controller = EngineController::create(h.store, h.dispatch, h.hooks, h.dir.path());
+            h.hooks.controller = h.controller.get();
         } else {
             std::filesystem::create_directories(h.store.directory() /
                                                 ("engine-" + std::to_string(id) + ".log"));
