@@ -59,6 +59,7 @@ TEST(PanelStoreTest, ActivePresetIsTheFirstWithTheActiveIdOrElseTheFirst) {
     writeFile(temp / "panel.json", text);
     PanelStore repaired(temp.path());
     EXPECT_EQ(repaired.document.active, "a");
+    EXPECT_EQ(repaired.activeIndex(), 0u);
     EXPECT_EQ(readFile(temp / "panel.json"), text);
 }
 
