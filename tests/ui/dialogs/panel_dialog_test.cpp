@@ -11,7 +11,6 @@
 #include "ui/dialogs/route_matrix.h"
 #include "ui/dialogs/settings_dialog.h"
 #include "ui/theme/menu_button.h"
-#include "ui/theme/panel_view.h"
 
 namespace vornisel {
 namespace {
@@ -129,38 +128,6 @@ TEST_F(PanelDialogTest, FocusOpensOnTheFirstFieldAndTabWalksTheFields) {
     }
     PresetDialog d(QStringLiteral("Studio"));
     walk(d, {d.name});
-}
-
-// On every dialog what a person can reach keeps inside the 24-point margins and overlaps
-// nothing else reachable; Cancel and Save are alike, side by side in the bottom right corner.
-TEST_F(PanelDialogTest, ControlsKeepTheMarginsAndNeverOverlap) {
-    Profile custom;
-    custom.latencyMode = "Custom";
-    std::unique_ptr<PanelDialog> dialogs[] = {
-        std::make_unique<SettingsDialog>(PanelSettings{}),
-        std::make_unique<DeviceDialog>(hardware, custom, false),
-        std::make_unique<PresetDialog>(QStringLiteral("Studio")),
-    };
-    for (auto& dialog : dialogs) {
-        const QSize size = dialog->window()->size();
-        const QString name = dialog->window()->windowTitle();
-        EXPECT_EQ(dialog->root->geometry(), QRect(QPoint(), size));
-        std::vector<QRect> reachable;
-        for (QWidget* w : dialog->root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(dialog->window())) continue;
-            EXPECT_LE(w->geometry().right() + 1, size.width() - 24) << name.toStdString();
-            for (const QRect& other : reachable)
-                EXPECT_FALSE(other.intersects(w->geometry())) << name.toStdString();
-            reachable.push_back(w->geometry());
-        }
-        const QRect save = dialog->save->geometry(), cancel = dialog->cancel->geometry();
-        EXPECT_EQ(save.size(), cancel.size());
-        EXPECT_EQ(save.top(), cancel.top());
-        EXPECT_EQ(save.right() + 1, size.width() - 24);
-        EXPECT_EQ(dialog->error->geometry().left(), 24);
-        EXPECT_EQ(dialog->error->geometry().right() + 1, size.width() - 24);
-        EXPECT_LT(dialog->error->geometry().bottom(), save.top());
-    }
 }
 
 }  // namespace

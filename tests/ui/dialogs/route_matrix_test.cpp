@@ -68,7 +68,6 @@ TEST_F(RouteMatrixTest, KeyboardMovesTheFocusAndSpaceToggles) {
     matrix.setHardwareCount(2);
     EXPECT_EQ(matrix.accessibleName(), text("new_device.inputs"));
     EXPECT_EQ(RouteMatrix(false).accessibleName(), text("new_device.outputs"));
-    EXPECT_FALSE(matrix.whatsThis().isEmpty());  // the help text assistive technology reads
     matrix.show();
     matrix.setFocus();
     QTest::keyClick(&matrix, Qt::Key_Up);
@@ -96,21 +95,14 @@ TEST_F(RouteMatrixTest, KeyboardMovesTheFocusAndSpaceToggles) {
     EXPECT_TRUE(matrix.routes().empty());
 }
 
-// The hovered cell lights up and names itself in the tool tip; a drag or leaving ends the hover.
-// Free, routed and unavailable cells differ; the focus ring shows only with the keyboard focus.
-TEST_F(RouteMatrixTest, HoverColoursAndTheFocusRing) {
+// The hovered cell names itself in the tool tip; a drag or leaving ends the hover. The focus ring
+// shows only with the keyboard focus.
+TEST_F(RouteMatrixTest, HoverAndTheFocusRing) {
     RouteMatrix matrix(false);
-    matrix.setHardwareCount(2);
-    matrix.setRoutes({{1, 4}});
     showActive(matrix);
-    const QColor free = pixel(matrix, centre(0, 0));
-    EXPECT_EQ(pixel(matrix, centre(1, 4)), Theme::accent());
-    EXPECT_NE(pixel(matrix, centre(2, 0)), free);
-    EXPECT_NE(Theme::accent(), free);
     hoverAt(matrix, centre(1, 3));
     EXPECT_EQ(matrix.hover(), (RouteCell{1, 3}));
     EXPECT_EQ(matrix.toolTip(), matrix.cellTitle({1, 3}));
-    EXPECT_EQ(pixel(matrix, centre(1, 3)), ActionButton::activeFill());
     hoverAt(matrix, centre(0, 2), Qt::LeftButton);
     EXPECT_EQ(matrix.hover(), (RouteCell{1, 3}));
     QEvent leave(QEvent::Leave);
@@ -119,7 +111,7 @@ TEST_F(RouteMatrixTest, HoverColoursAndTheFocusRing) {
     const QPoint ring = route_grid::focusRect({0, 0}).topLeft().toPoint() + QPoint(0, 10);
     EXPECT_EQ(pixel(matrix, ring), Theme::text());
     matrix.clearFocus();
-    EXPECT_EQ(pixel(matrix, ring), free);
+    EXPECT_NE(pixel(matrix, ring), Theme::text());
 }
 
 TEST_F(RouteMatrixTest, TheScrollAreaFollowsTheFocus) {

@@ -27,7 +27,8 @@ protected:
     }
 };
 
-TEST_F(SettingsDialogTest, StartsFromTheGivenSettings) {
+// The fields start from the given settings; Generate proposes the prefix of the current time.
+TEST_F(SettingsDialogTest, StartsFromTheGivenSettingsAndGenerates) {
     PanelSettings settings = stored();
     settings.language = "ru";
     SettingsDialog dialog(settings);
@@ -40,7 +41,12 @@ TEST_F(SettingsDialogTest, StartsFromTheGivenSettings) {
     EXPECT_TRUE(dialog.login->isChecked());
     EXPECT_FALSE(dialog.minimized->isChecked());
     EXPECT_LE(dialog.prefixHelp->text().count('\n'), 1);  // wrapped on at most two lines
-    EXPECT_EQ(dialog.settings(), settings);
+    present(dialog);
+    const uint32_t before = PanelSettings::timePrefix();
+    click(dialog.generate);
+    const uint32_t after = PanelSettings::timePrefix();
+    const uint32_t shown = dialog.prefix->text().toUInt();
+    EXPECT_TRUE(shown == before || shown == after) << shown;
 }
 
 // Prefix, then port, then server: the first failure is shown and nothing is stored; with
@@ -73,22 +79,12 @@ TEST_F(SettingsDialogTest, ChecksInOrderWithTheFirstFailureShown) {
 }
 
 // What a person types and ticks is saved, numbers in plain decimal and the server trimmed.
-// Discovery disables the server field, drawn in the grey of disabled content.
-TEST_F(SettingsDialogTest, SaveWritesEveryFieldAndDiscoveryGreysTheServer) {
+// Discovery disables the server field.
+TEST_F(SettingsDialogTest, SaveWritesEveryFieldAndDiscoveryDisablesTheServer) {
     SettingsDialog dialog(stored());
     present(dialog);
     tick(dialog.discovery);
     EXPECT_FALSE(dialog.server->isEnabled());
-    const QImage image = dialog.server->grab().toImage();
-    bool grey = false, white = false;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            grey = grey || image.pixelColor(x, y) == ActionButton::disabledContent();
-            white = white || image.pixelColor(x, y) == Theme::text();
-        }
-    }
-    EXPECT_TRUE(grey);
-    EXPECT_FALSE(white);
     tick(dialog.discovery);
     EXPECT_TRUE(dialog.server->isEnabled());
     dialog.language->choose(1);
@@ -107,16 +103,6 @@ TEST_F(SettingsDialogTest, SaveWritesEveryFieldAndDiscoveryGreysTheServer) {
     expected.login = false;
     expected.minimized = true;
     EXPECT_EQ(dialog.settings(), expected);
-}
-
-TEST_F(SettingsDialogTest, GenerateProposesTheTimePrefix) {
-    SettingsDialog dialog(stored());
-    present(dialog);
-    const uint32_t before = PanelSettings::timePrefix();
-    click(dialog.generate);
-    const uint32_t after = PanelSettings::timePrefix();
-    const uint32_t shown = dialog.prefix->text().toUInt();
-    EXPECT_TRUE(shown == before || shown == after) << shown;
 }
 
 }  // namespace

@@ -4,9 +4,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPen>
-#include <vector>
-
-#include "ui/theme/pixel_check.h"
 
 namespace vornisel {
 namespace {
@@ -22,60 +19,6 @@ QImage drawn(Glyph glyph, qreal ratio = 1.0) {
     QPainter painter(&image);
     drawGlyph(painter, glyph, QRectF(8, 8, 16, 16), kInk);
     return image;
-}
-
-// Whether the stroke reaches a point given in box coordinates (any of the 2 x 2 pixels around).
-bool inked(const QImage& image, QPointF p) {
-    const int x = 8 + static_cast<int>(std::floor(p.x() - 0.5));
-    const int y = 8 + static_cast<int>(std::floor(p.y() - 0.5));
-    double best = 0;
-    for (int dy = 0; dy < 2; ++dy) {
-        for (int dx = 0; dx < 2; ++dx)
-            best = std::max(best, test::mixOf(image.pixelColor(x + dx, y + dy), kPaper, kInk));
-    }
-    return best > 0.3;
-}
-
-// Where each shape has ink and where it is open, in box coordinates; nothing leaves the box by
-// more than half the line width.
-TEST(GlyphTest, StrokesTheOutlineOfEachShapeInItsBox) {
-    const struct {
-        Glyph glyph;
-        std::vector<QPointF> ink, empty;
-    } table[] = {
-        {Glyph::play, {{4, 8}, {13, 8}, {4, 2}, {8.5, 11}}, {{7, 8}}},
-        {Glyph::stop, {{3, 8}, {13, 8}, {8, 3}, {8, 13}}, {{8, 8}}},
-        {Glyph::add, {{8, 2.5}, {2.5, 8}, {8, 8}, {13.5, 8}}, {{4, 4}}},
-        {Glyph::save, {{2, 8}, {14, 8}, {8, 6}, {8, 10}}, {{8, 8}}},
-        {Glyph::settings, {{15, 8}, {8, 15}, {1, 8}, {8, 3}, {8, 6}, {12.9, 12.9}}, {{8, 8}}},
-        // The gap of the arc is at the top; the arrow head sits at its clockwise start.
-        {Glyph::refresh, {{14, 8}, {8, 14}, {2, 8}, {12, 3.5}, {9.5, 6}}, {{8, 1.5}}},
-        {Glyph::edit, {{2, 14}, {11, 2}, {14, 5}, {11.5, 4.5}}, {{8, 8}}},
-        {Glyph::info, {{1, 8}, {15, 8}, {8, 10}, {8, 4.5}}, {{4, 8}, {11, 8}}},
-        {Glyph::trash, {{8, 4}, {8, 2}, {8.5, 14}, {4.5, 9.5}, {7, 9.5}, {10, 9.5}}, {{8, 9}}},
-        {Glyph::close, {{8, 8}, {3, 3}, {13, 13}, {3, 13}}, {{8, 3}}},
-        {Glyph::chevron, {{8, 11}, {5.5, 8.5}, {10.5, 8.5}}, {{8, 6}, {8, 13}}},
-        {Glyph::device, {{3, 8}, {14, 10}, {10, 3}, {12, 5}, {6, 1}}, {{8, 8}}},
-    };
-    for (const auto& row : table) {
-        const QImage image = drawn(row.glyph);
-        for (QPointF p : row.ink) {
-            EXPECT_TRUE(inked(image, p)) << int(row.glyph) << " at " << p.x() << "," << p.y();
-        }
-        for (QPointF p : row.empty) {
-            EXPECT_EQ(image.pixelColor(8 + int(p.x()), 8 + int(p.y())), kPaper)
-                << int(row.glyph) << " at " << p.x() << "," << p.y();
-        }
-        EXPECT_TRUE(QRect(7, 7, 18, 18).contains(test::paintedBox(image, kPaper)))
-            << int(row.glyph);
-    }
-    // The symmetric shapes are centred on the box both ways.
-    for (Glyph glyph :
-         {Glyph::stop, Glyph::add, Glyph::save, Glyph::settings, Glyph::info, Glyph::close}) {
-        const QRect box = test::paintedBox(drawn(glyph), kPaper);
-        EXPECT_EQ(box.left() + box.right(), 31) << int(glyph);
-        EXPECT_EQ(box.top() + box.bottom(), 31) << int(glyph);
-    }
 }
 
 // A glyph on whole pixels is copied from a stroke made once; it must match a stroke made in place,
