@@ -79,22 +79,6 @@ TEST_F(DeviceCardTest, RecommendationTitlesTheLinkAndFlagsInfo) {
     EXPECT_FALSE(card.info()->attention());
 }
 
-// Every button runs its handler, the recommendation only when there is one.
-TEST_F(DeviceCardTest, ButtonsRunTheirHandlers) {
-    auto runtime = std::make_shared<ClientRuntime>();
-    runtime->expanded = true;
-    DeviceCard card(test::cardProfile(), runtime);
-    std::vector<std::string> calls;
-    card.setHandlers({[&] { calls.push_back("toggle"); }, [&] { calls.push_back("edit"); },
-                      [&] { calls.push_back("info"); }, [&] { calls.push_back("remove"); },
-                      [&] { calls.push_back("recommend"); }, [&] { calls.push_back("export"); }});
-    for (ActionButton* b : {card.toggle(), card.edit(), card.info(), card.remove(),
-                            card.recommend(), card.exportButton()}) {
-        b->click();
-    }
-    EXPECT_EQ(calls, (std::vector<std::string>{"toggle", "edit", "info", "remove", "export"}));
-}
-
 // A wide meter scrolls inside its strip on a thin bar; the position a person scrolled to
 // survives the refresh of every poll and is clamped when the strip widens.
 TEST_F(DeviceCardTest, WideMeterKeepsItsScrollPositionAcrossRefreshes) {

@@ -42,18 +42,6 @@ TEST(MeterBridgeTest, PeakLevelsMapToHeightsAndColours) {
     EXPECT_EQ(meterLevel(ordered_json::object(), 4), -60.0);
 }
 
-// One 16-point column per channel, at least one per direction, and the margins.
-TEST(MeterBridgeTest, NaturalWidthCountsAtLeastOneColumnPerDirection) {
-    const struct {
-        std::string inputs, outputs;
-        int width;
-    } table[] = {{"", "", 58}, {"0,1", "0,1", 90}, {"0, x ,2", "5", 74}};
-    for (const auto& row : table) {
-        EXPECT_EQ(MeterBridge::naturalWidth(test::cardProfile(row.inputs, row.outputs)), row.width)
-            << row.inputs << " / " << row.outputs;
-    }
-}
-
 // Inputs then outputs, each channel's bar rising from the bottom of its well by its level; a
 // group with no channels shows a dash. Once the engine has stopped every well is empty.
 TEST(MeterBridgeTest, BarsRiseFromTheWellsOnlyWhileRunning) {

