@@ -40,21 +40,27 @@ protected:
 
 // The chooser selects the profile's hardware (locked while editing) and sizes the matrices from
 // it, at most 32 rows. A new device opens on the input tab when its hardware has inputs, an
-// edited one when it has input routes.
-TEST_F(DeviceDialogTest, OpensOnTheChosenHardware) {
+// edited one when it has input routes. The stored mode is selected when known, else Custom;
+// without one a new device proposes Stable and an edited one Custom, whose controls show only
+// with it.
+TEST_F(DeviceDialogTest, OpensOnTheChosenHardwareAndMode) {
     const struct {
         std::string device;
         bool editing;
+        std::optional<std::string> mode;
         int selected, inputs, outputs;
         bool inputTab;
+        QString shownMode;
     } rows[] = {
-        {"", false, 0, 2, 8, true},
-        {"hw:CARD=Big,DEV=0", false, 1, 32, 32, true},
-        {"hw:CARD=Play,DEV=0", false, 2, 0, 2, false},
-        {"hw:CARD=Desk,DEV=0", true, 0, 2, 8, false},
+        {"", false, std::nullopt, 0, 2, 8, true, "Stable"},
+        {"hw:CARD=Big,DEV=0", false, "stable", 1, 32, 32, true, "Custom"},
+        {"hw:CARD=Play,DEV=0", false, "Low", 2, 0, 2, false, "Low"},
+        {"hw:CARD=Desk,DEV=0", true, std::nullopt, 0, 2, 8, false, "Custom"},
     };
     for (const auto& row : rows) {
-        DeviceDialog dialog(hardware, fresh(row.device), row.editing);
+        Profile profile = fresh(row.device);
+        profile.latencyMode = row.mode;
+        DeviceDialog dialog(hardware, profile, row.editing);
         EXPECT_EQ(dialog.save->title(), text(row.editing ? "dialog.save" : "new_device.add"));
         EXPECT_EQ(dialog.deviceBox->currentText(), qtext(hardware[row.selected].name));
         EXPECT_EQ(dialog.deviceBox->isEnabled(), !row.editing);
@@ -63,34 +69,10 @@ TEST_F(DeviceDialogTest, OpensOnTheChosenHardware) {
         EXPECT_EQ(dialog.selectedInput(), row.inputTab) << row.device;
         EXPECT_EQ(dialog.scroll->widget(), row.inputTab ? dialog.inputs : dialog.outputs);
         EXPECT_EQ(dialog.inputTab->accent(), row.inputTab);
+        EXPECT_EQ(dialog.modeBox->currentText(), row.shownMode) << row.device;
+        EXPECT_EQ(dialog.custom->isHidden(), row.shownMode != "Custom") << row.device;
     }
     EXPECT_FALSE(DeviceDialog({}, fresh(), false).selectedInput());
-}
-
-// The stored mode is selected when known, else Custom; without one a new device proposes Stable
-// and an edited one Custom. The custom controls show exactly with Custom.
-TEST_F(DeviceDialogTest, ModeSelectionFromTheProfile) {
-    const struct {
-        std::optional<std::string> mode;
-        bool editing;
-        QString expected;
-    } rows[] = {
-        {"Low", true, "Low"},
-        {"Turbo", true, "Custom"},
-        {"stable", false, "Custom"},
-        {std::nullopt, true, "Custom"},
-        {std::nullopt, false, "Stable"},
-    };
-    for (const auto& row : rows) {
-        Profile profile = fresh();
-        profile.latencyMode = row.mode;
-        DeviceDialog dialog(hardware, profile, row.editing);
-        EXPECT_EQ(dialog.modeBox->currentText(), row.expected) << row.mode.value_or("none");
-        for (QWidget* w : {(QWidget*)dialog.custom, (QWidget*)dialog.up, (QWidget*)dialog.down,
-                           (QWidget*)dialog.customLabel}) {
-            EXPECT_EQ(w->isHidden(), row.expected != "Custom") << row.mode.value_or("none");
-        }
-    }
 }
 
 // Save checks the hardware, then a route, then the latency, 1 to 128 blocks, even while the
@@ -135,9 +117,7 @@ TEST_F(DeviceDialogTest, SteppersStopAtTheBounds) {
     } rows[] = {
         {"126", true, 5, "128"},
         {"3", false, 5, "1"},
-        {"abc", true, 1, "2"},
         {"500", true, 1, "128"},
-        {"-40", true, 1, "-39"},
         {"99999999999999999999", true, 1, "2"},
         {"9223372036854775807", false, 1, "9223372036854775806"},
     };

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QTest>
 #include <QWidget>
 
@@ -40,12 +39,9 @@ protected:
     // Presents `dialog` and records each run of its completion.
     void present(PanelDialog& dialog) {
         completions = 0;
-        // The dialog may be gone when the completion runs; its window is watched instead.
-        QPointer<DialogWindow> window = dialog.window();
-        dialog.present(parent.get(), [this, window](bool outcome) {
+        dialog.present(parent.get(), [this](bool outcome) {
             ++completions;
             lastOutcome = outcome;
-            hiddenAtCompletion = !window || !window->isVisible();
         });
         ASSERT_TRUE(dialog.window()->isVisible());
     }
@@ -83,7 +79,6 @@ protected:
     std::unique_ptr<QWidget> parent;
     int completions = 0;
     bool lastOutcome = false;
-    bool hiddenAtCompletion = false;
 };
 
 }  // namespace vornisel::test

@@ -62,13 +62,11 @@ TEST_F(RouteMatrixTest, PrimaryClicksToggleAndFocus) {
 // Arrow keys move the focus without wrapping and scroll it into view, Space toggles, and assistive
 // technology hears the focused cell and its state.
 TEST_F(RouteMatrixTest, KeyboardMovesTheFocusAndSpaceToggles) {
-    EXPECT_EQ(RouteMatrix(false).accessibleName(), text("new_device.outputs"));
     QScrollArea area;
     area.resize(400, 300);
     auto* matrix = new RouteMatrix(true);
     area.setWidget(matrix);
     matrix->setHardwareCount(2);
-    EXPECT_EQ(matrix->accessibleName(), text("new_device.inputs"));
     area.show();
     matrix->setFocus();
     QTest::keyClick(matrix, Qt::Key_Up);
