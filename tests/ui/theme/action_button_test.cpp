@@ -7,7 +7,7 @@
 namespace vornisel {
 namespace {
 
-TEST(ActionButtonTest, RunsItsHandlerIsNamed) {
+TEST(ActionButtonTest, RunsItsHandlerAndIsNamed) {
     int runs = 0;
     ActionButton button("", Glyph::add, [&] { ++runs; });
     button.click();
