@@ -2,97 +2,62 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 
 namespace vornisel {
 namespace {
 
 using Wake = DeviceEventSource::Wake;
-using Quiet = std::optional<std::chrono::milliseconds>;
 
-// An event source driven by the test: each wait records how long the watcher asked to be left
-// quiet and returns the next wake the test delivers. Time passes only when the test says so.
+// An event source that hands out a script of wakes and then blocks until stopped. The watcher's
+// waits and calls are logged in order: "idle" is a wait without a time limit, "settle" one for
+// the settling time, "call" a call of the watcher's callback. Both happen on the watcher's thread.
 class ScriptedEvents : public DeviceEventSource {
 public:
-    Wake wait(Quiet quietFor) override {
+    ScriptedEvents(std::vector<Wake> script, std::string& log)
+        : script_(std::move(script)), log_(log) {}
+
+    Wake wait(std::optional<std::chrono::milliseconds> quietFor) override {
+        log_ += !quietFor ? "idle " : quietFor == DeviceWatcher::settle ? "settle " : "other ";
         std::unique_lock lock(mutex_);
-        asked_.push_back(quietFor);
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return stopped_ || !queued_.empty(); });
-        if (stopped_) return Wake::stopped;
-        const Wake wake = queued_.front();
-        queued_.pop_front();
-        return wake;
+        if (next_ < script_.size()) return script_[next_++];
+        stopping_.wait(lock, [&] { return stopped_; });
+        return Wake::stopped;
     }
     void stop() override {
         std::lock_guard lock(mutex_);
         stopped_ = true;
-        changed_.notify_all();
-    }
-
-    // Delivers `wake` and waits until the watcher has handled it and waits again; returns what
-    // it asked for in that next wait.
-    Quiet deliver(Wake wake) {
-        std::unique_lock lock(mutex_);
-        const size_t before = asked_.size();
-        queued_.push_back(wake);
-        changed_.notify_all();
-        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return asked_.size() > before; });
-        EXPECT_GT(asked_.size(), before) << "the watcher did not wait again";
-        return asked_.back();
-    }
-    // The watcher's first wait, once it has started.
-    Quiet first() {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return !asked_.empty(); });
-        return asked_.empty() ? Quiet(std::chrono::hours(1)) : asked_.front();
+        stopping_.notify_all();
     }
 
 private:
+    std::vector<Wake> script_;
+    std::string& log_;
+    size_t next_ = 0;
     std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Wake> queued_;
-    std::vector<Quiet> asked_;
+    std::condition_variable stopping_;
     bool stopped_ = false;
 };
 
-struct Step {
-    Wake wake;
-    Quiet expectedNextWait;  // nothing pending: block without a time limit
-    int expectedCalls;
-};
-
 TEST(DeviceWatcherTest, CallsOnceAfterAChangeHasSettledAndSleepsOtherwise) {
-    const Quiet idle = std::nullopt;
-    const Quiet settling = DeviceWatcher::settle;
-    const std::vector<std::pair<const char*, std::vector<Step>>> cases = {
-        {"one change", {{Wake::changed, settling, 0}, {Wake::quiet, idle, 1}}},
-        {"a burst restarts the settling time",
-         {{Wake::changed, settling, 0},
-          {Wake::changed, settling, 0},
-          {Wake::changed, settling, 0},
-          {Wake::quiet, idle, 1}}},
-        {"two separate changes",
-         {{Wake::changed, settling, 0},
-          {Wake::quiet, idle, 1},
-          {Wake::changed, settling, 1},
-          {Wake::quiet, idle, 2}}},
-        {"quiet without a change calls nothing", {{Wake::quiet, idle, 0}, {Wake::quiet, idle, 0}}},
+    const std::vector<std::pair<std::vector<Wake>, std::string>> cases = {
+        {{Wake::changed, Wake::quiet}, "idle settle call idle "},
+        // A burst restarts the settling time.
+        {{Wake::changed, Wake::changed, Wake::changed, Wake::quiet},
+         "idle settle settle settle call idle "},
+        {{Wake::changed, Wake::quiet, Wake::changed, Wake::quiet},
+         "idle settle call idle settle call idle "},
+        {{Wake::quiet, Wake::quiet}, "idle idle idle "},
     };
-    for (const auto& [what, steps] : cases) {
-        SCOPED_TRACE(what);
-        auto source = std::make_unique<ScriptedEvents>();
-        ScriptedEvents& events = *source;
-        std::atomic<int> calls = 0;
-        DeviceWatcher watcher(std::move(source), [&] { ++calls; });
-        EXPECT_EQ(events.first(), idle);
-        for (const Step& step : steps) {
-            EXPECT_EQ(events.deliver(step.wake), step.expectedNextWait);
-            EXPECT_EQ(calls, step.expectedCalls);
+    for (const auto& [script, expected] : cases) {
+        std::string log;
+        // The watcher's end stops the source and waits for its thread, which has then logged all.
+        {
+            DeviceWatcher watcher(std::make_unique<ScriptedEvents>(script, log),
+                                  [&] { log += "call "; });
         }
+        EXPECT_EQ(log, expected);
     }
 }
 
