@@ -2,14 +2,16 @@
 
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "engine/host_contract.h"
 
@@ -17,7 +19,7 @@ namespace vornisel::test {
 
 uint32_t uniqueId() {
     static std::atomic<uint32_t> counter{0};
-    return static_cast<uint32_t>(::getpid()) * 100 + (counter++ % 100);
+    return 0x40000000u + static_cast<uint32_t>(::getpid()) * 100 + (counter++ % 100);
 }
 
 bool socketExists(uint32_t id) {
@@ -33,14 +35,14 @@ size_t openDescriptors() {
     return std::distance(begin(entries), end(entries));
 }
 
-size_t childProcesses() {
-    size_t count = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream in(task.path() / "children");
-        for (std::string pid; in >> pid;)
-            ++count;
-    }
-    return count;
+int listenAt(const char* path) {
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 4) != 0)
+        return -1;
+    return fd;
 }
 
 void Recorder::updateControls() {
