@@ -81,12 +81,8 @@ ControllerHarness::~ControllerHarness() {
 }
 
 uint32_t ControllerHarness::addDevice(const std::string& outputs, const std::string& latency) {
-    Profile profile;
-    profile.id = uniqueId();
-    profile.latency = latency;
-    profile.driverOutputs = outputs;
-    store.clients().push_back(profile);
-    return profile.id;
+    store.clients().push_back({.id = uniqueId(), .latency = latency, .driverOutputs = outputs});
+    return store.clients().back().id;
 }
 
 uint32_t ControllerHarness::startServing() {
@@ -97,9 +93,8 @@ uint32_t ControllerHarness::startServing() {
 }
 
 Profile& ControllerHarness::profile(uint32_t id) {
-    for (auto& p : store.clients())
-        if (p.id == id) return p;
-    throw std::out_of_range("no such device");
+    auto& clients = store.clients();
+    return *std::find_if(clients.begin(), clients.end(), [id](auto& p) { return p.id == id; });
 }
 
 bool ControllerHarness::until(const std::function<bool()>& done,

@@ -107,6 +107,7 @@ TEST(EngineCommandTest, RepliesAreValidatedByMember) {
         {R"({"ok":true,"clientId":"7","abiVersion":5})", false},
         {R"({"ok":true,"clientId":7,"abiVersion":"5"})", false},
         {R"({"ok":true,"clientId":7.5,"abiVersion":5})", false},
+        {R"({"ok":true,"clientId":true,"abiVersion":5})", false},
         {R"({"ok":true,"clientId":8,"abiVersion":5})", false},
         {R"({"ok":true,"clientId":7,"abiVersion":6})", false},
     };

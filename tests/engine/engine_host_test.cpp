@@ -54,21 +54,6 @@ TEST(EngineHostTest, RefusesAnyOtherCommandLine) {
     ::unsetenv("VORNISEL_HOST_FAULT");
 }
 
-// Starting, then waiting for the server (health reason 1), then running with the audio format and
-// one level per driver channel.
-TEST(EngineHostTest, WaitsForTheServerBeforeRunning) {
-    test::ControllerHarness h;
-    ::setenv("VORNISEL_HOST_WAITING_MS", "2000", 1);
-    const uint32_t id = h.addDevice("0,1");
-    h.controller->start(id);
-    ASSERT_TRUE(h.pollUntilStatus(id, 2));
-    EXPECT_EQ(h.rt(id)->value("healthReason"), 1);
-    ASSERT_TRUE(h.pollUntilStatus(id, 3));
-    EXPECT_EQ(h.rt(id)->value("health"), 1);
-    EXPECT_EQ(h.rt(id)->value("sampleRate"), 48000);
-    EXPECT_EQ(h.rt(id)->state["outputLevels"].size(), 2u);
-}
-
 // A panel killed outright cannot stop its engine: the engine notices on its own and leaves,
 // taking its socket and statistics with it.
 TEST(EngineHostTest, LeavesWhenItsPanelIsKilled) {
