@@ -1,5 +1,5 @@
 // A panel.json that never ends (a FIFO nobody writes, a link to /dev/zero) must neither hang the
-// opening nor fill the memory: it is refused naming the file, and left where it is.
+// opening nor fill the memory: it is refused as no regular file, and left where it is.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@ TEST(BadFileTest, EndlessPanelFileIsRefusedAndLeftAlone) {
         } catch (const std::exception& thrown) {
             error = thrown.what();
         }
-        EXPECT_TRUE(error.starts_with("panel.json: ")) << error;
+        EXPECT_EQ(error, "panel.json: is not a regular file and is not read");
         EXPECT_EQ(fs::symlink_status(path).type(),
                   fifo ? fs::file_type::fifo : fs::file_type::symlink);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
