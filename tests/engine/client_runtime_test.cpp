@@ -59,14 +59,12 @@ TEST_F(ClientRuntimeTest, TextsFollowTheEngineState) {
         {R"({"status":6})", endedUnanswered, "status.stopped", "status.ready"},
     };
     const auto live = Process::create("/bin/sleep", {"30"});
-    const auto gone = Process::create("/bin/true", {});
-    ASSERT_TRUE(live->launch() && gone->launch());
-    ASSERT_TRUE(gone->waitForExit(std::chrono::steady_clock::now() + std::chrono::seconds(5)));
+    ASSERT_TRUE(live->launch());
     for (const auto& [state, engine, status, health] : cases) {
         SCOPED_TRACE(state);
         ClientRuntime rt;
         rt.state = Json::parse(state);
-        rt.process = engine == ended || engine == endedUnanswered ? gone : live;
+        if (engine != ended && engine != endedUnanswered) rt.process = live;
         rt.commandFailed = engine == unanswered || engine == endedUnanswered;
         rt.stopping = engine == stopping;
         EXPECT_EQ(rt.status(), status);

@@ -2,14 +2,16 @@
 
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "engine/host_contract.h"
 
@@ -17,7 +19,7 @@ namespace vornisel::test {
 
 uint32_t uniqueId() {
     static std::atomic<uint32_t> counter{0};
-    return static_cast<uint32_t>(::getpid()) * 100 + (counter++ % 100);
+    return 0x40000000u + static_cast<uint32_t>(::getpid()) * 100 + (counter++ % 100);
 }
 
 bool socketExists(uint32_t id) {
@@ -33,14 +35,14 @@ size_t openDescriptors() {
     return std::distance(begin(entries), end(entries));
 }
 
-size_t childProcesses() {
-    size_t count = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream in(task.path() / "children");
-        for (std::string pid; in >> pid;)
-            ++count;
-    }
-    return count;
+int listenAt(const char* path) {
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 4) != 0)
+        return -1;
+    return fd;
 }
 
 void Recorder::updateControls() {
@@ -79,12 +81,8 @@ ControllerHarness::~ControllerHarness() {
 }
 
 uint32_t ControllerHarness::addDevice(const std::string& outputs, const std::string& latency) {
-    Profile profile;
-    profile.id = uniqueId();
-    profile.latency = latency;
-    profile.driverOutputs = outputs;
-    store.clients().push_back(profile);
-    return profile.id;
+    store.clients().push_back({.id = uniqueId(), .latency = latency, .driverOutputs = outputs});
+    return store.clients().back().id;
 }
 
 uint32_t ControllerHarness::startServing() {
@@ -95,9 +93,8 @@ uint32_t ControllerHarness::startServing() {
 }
 
 Profile& ControllerHarness::profile(uint32_t id) {
-    for (auto& p : store.clients())
-        if (p.id == id) return p;
-    throw std::out_of_range("no such device");
+    auto& clients = store.clients();
+    return *std::find_if(clients.begin(), clients.end(), [id](auto& p) { return p.id == id; });
 }
 
 bool ControllerHarness::until(const std::function<bool()>& done,

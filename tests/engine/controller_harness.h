@@ -14,13 +14,16 @@
 
 namespace vornisel::test {
 
-// A device identifier no other test process uses at the same time.
+// A device identifier no other test process uses at the same time. Its top byte is not zero, so
+// that a number stored or read with a byte missing no longer matches.
 uint32_t uniqueId();
 bool socketExists(uint32_t id);
 bool statsExist(uint32_t id);
-// Open descriptors and children (zombies included) of this process.
+// Open descriptors of this process.
 size_t openDescriptors();
-size_t childProcesses();
+// A socket bound and listening at `path`, or -1. Only system calls, so that a forked child of
+// this threaded process may use it.
+int listenAt(const char* path);
 
 // Records what the controller asks of the window, and how many engines were stopping at once.
 class Recorder : public WindowHooks {

@@ -1,8 +1,13 @@
 #include "engine/engine_command.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "controller_harness.h"
+#include "engine/host_contract.h"
 
 namespace vornisel {
 namespace {
@@ -36,6 +41,51 @@ TEST(EngineCommandTest, FaultyHostsGiveNoReplyInTime) {
     }
 }
 
+// Serves one request at `path` from a child running as `uid`, sending a right reply to "STOP" a
+// byte every `pause` (all at once without one). Only system calls after the fork: the child of a
+// threaded process may not allocate.
+pid_t startFakeHost(const std::string& path, uid_t uid, std::chrono::milliseconds pause) {
+    const char reply[] = R"(                    {"ok":true})";
+    const pid_t child = ::fork();
+    if (child != 0) return child;
+    const int listener = ::setresgid(uid, uid, uid) == 0 && ::setresuid(uid, uid, uid) == 0
+                             ? test::listenAt(path.c_str())
+                             : -1;
+    const int client = ::accept(listener, nullptr, nullptr);
+    char request[64];
+    ::recv(client, request, sizeof request, 0);
+    const size_t chunk = pause.count() > 0 ? 1 : sizeof reply - 1;
+    for (size_t sent = 0; sent < sizeof reply - 1; sent += chunk) {
+        ::send(client, reply + sent, chunk, MSG_NOSIGNAL);
+        ::usleep(static_cast<useconds_t>(pause.count() * 1000));
+    }
+    _exit(0);
+}
+
+// Only a host of our own user that answers within the reply deadline is believed: not one that
+// trickles its reply a byte at a time, each just inside the read time-out, nor one of another
+// user.
+TEST(EngineCommandTest, OnlyAPromptHostOfOurOwnUserIsBelieved) {
+    const std::tuple<uid_t, std::chrono::milliseconds, bool> cases[] = {
+        {::geteuid(), 0ms, true},
+        {::geteuid(), 200ms, false},
+        {65534, 0ms, false},
+    };
+    for (const auto& [uid, pause, believed] : cases) {
+        if (uid != ::geteuid() && ::geteuid() != 0) continue;  // only root can be another user
+        const uint32_t id = test::uniqueId();
+        const std::string path = host::socketPath(id);
+        const pid_t host = startFakeHost(path, uid, pause);
+        ASSERT_TRUE(test::waitFor([&] { return test::socketExists(id); }));
+        const auto start = Clock::now();
+        EXPECT_EQ(engineCommand(id, "STOP").has_value(), believed) << uid << " " << pause.count();
+        EXPECT_LT(Clock::now() - start, 2800ms);
+        ::kill(host, SIGKILL);
+        ::waitpid(host, nullptr, 0);
+        ::unlink(path.c_str());
+    }
+}
+
 TEST(EngineCommandTest, RepliesAreValidatedByMember) {
     const auto nested = [](size_t depth) {
         return R"({"ok":true,"x":)" + std::string(depth, '[') + std::string(depth, ']') + "}";
@@ -57,6 +107,7 @@ TEST(EngineCommandTest, RepliesAreValidatedByMember) {
         {R"({"ok":true,"clientId":"7","abiVersion":5})", false},
         {R"({"ok":true,"clientId":7,"abiVersion":"5"})", false},
         {R"({"ok":true,"clientId":7.5,"abiVersion":5})", false},
+        {R"({"ok":true,"clientId":true,"abiVersion":5})", false},
         {R"({"ok":true,"clientId":8,"abiVersion":5})", false},
         {R"({"ok":true,"clientId":7,"abiVersion":6})", false},
     };

@@ -20,11 +20,14 @@ using test::ControllerHarness;
 using namespace std::chrono_literals;
 
 // Start writes the configuration, truncates the log and passes the six arguments; starting again
-// while the engine runs or stops does nothing. A stop that "STOP" achieves ends in status 6 with
+// while the engine runs or stops does nothing. The host waits for the server (health reason 1),
+// then runs with the audio format and one level per driver channel. A stop that "STOP" achieves
+// ends in status 6 with
 // the socket and statistics gone and the history kept; a stopping or stopped engine is not
 // polled, and a second stop meanwhile is refused.
 TEST(EngineControllerTest, EngineLifecycle) {
     ControllerHarness h;
+    ::setenv("VORNISEL_HOST_WAITING_MS", "1000", 1);
     const uint32_t id = h.addDevice();
     const auto log = h.store.directory() / ("engine-" + std::to_string(id) + ".log");
     test::writeFile(log, "output of an earlier engine\n");
@@ -44,7 +47,12 @@ TEST(EngineControllerTest, EngineLifecycle) {
     h.controller->start(id);
     EXPECT_EQ(rt->process, engine);
 
+    ASSERT_TRUE(h.pollUntilStatus(id, 2));
+    EXPECT_EQ(rt->value("healthReason"), 1);
     ASSERT_TRUE(h.pollUntilStatus(id, 3));
+    EXPECT_EQ(rt->value("health"), 1);
+    EXPECT_EQ(rt->value("sampleRate"), 48000);
+    EXPECT_EQ(rt->state["outputLevels"].size(), 2u);
     result.reset();
     h.controller->stop(id, [&](bool stopped) { result = stopped; });
     ASSERT_TRUE(rt->stopping);
@@ -68,25 +76,6 @@ TEST(EngineControllerTest, EngineLifecycle) {
     EXPECT_NE(output.find("stopping on request"), std::string::npos) << output;
     h.controller->poll();
     EXPECT_FALSE(rt->polling);
-}
-
-// The one test of the real waits: 3 s after "STOP", 2 s after SIGTERM, then the kill.
-TEST(EngineControllerTest, StubbornHostIsKilledAfterStopAndTerminateWaits) {
-    ControllerHarness h("ignore-stop,ignore-sigterm");
-    h.controller->setStopTimings({});
-    const uint32_t id = h.startServing();
-    const auto start = Clock::now();
-    std::optional<bool> result;
-    h.controller->stop(id, [&](bool stopped) { result = stopped; });
-    ASSERT_TRUE(h.until([&] { return result.has_value(); }, 20s));
-    EXPECT_EQ(result, true);
-    EXPECT_GT(Clock::now() - start, 4900ms);
-    EXPECT_TRUE(h.rt(id)->process->endedBySignal());
-    EXPECT_EQ(h.rt(id)->process->terminationStatus(), SIGKILL);
-    // The killed host's end is reported with a non-zero status, before or after the stop's own
-    // completion; either way an asked-for stop is no error.
-    h.dispatch->drainMain();
-    EXPECT_EQ(h.rt(id)->state, Json({{"status", 6}}));
 }
 
 // An engine that ends on its own with a failure status is an error; a clean exit leaves the
@@ -125,11 +114,16 @@ TEST(EngineControllerTest, LateResultsOfAReplacedTaskChangeNothing) {
 }
 
 // A poll keeps the last state when the host does not answer, and trims the minute of history
-// only when it brings a snapshot; a tick while a poll is in flight sends no second request.
+// only when it brings a snapshot; a tick while a poll is in flight sends no second request. A host
+// that ignores "STOP" is ended by SIGTERM, one that ignores SIGTERM too by the kill after the real
+// waits (3 s, then 2 s; the one test of them); an asked-for stop is no error either way.
 TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
-    for (const bool silent : {true, false}) {
-        SCOPED_TRACE(silent ? "silent host" : "no statistics");
-        ControllerHarness h(silent ? "silent,ignore-stop" : "");
+    for (const char* faults : {"silent,ignore-stop", "", "ignore-stop,ignore-sigterm"}) {
+        SCOPED_TRACE(faults);
+        const bool silent = std::string(faults).starts_with("silent");
+        const bool stubborn = std::string(faults).ends_with("sigterm");
+        ControllerHarness h(faults);
+        if (stubborn) h.controller->setStopTimings({});
         const uint32_t id = h.startServing();
         const auto rt = h.rt(id);
         if (!silent) {
@@ -148,17 +142,24 @@ TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
         EXPECT_EQ(rt->value("status"), silent ? 1 : 3);
         EXPECT_EQ(rt->samples.size(), kept);
         EXPECT_EQ(rt->samples.front().time == old, !silent);
-        // Nor does the silent host obey "STOP": SIGTERM ends it, without the kill.
+        const auto start = Clock::now();
         std::optional<bool> stopped;
         h.controller->stop(id, [&](bool result) { stopped = result; });
-        ASSERT_TRUE(h.until([&] { return stopped.has_value(); }));
-        EXPECT_EQ(rt->process->endedBySignal(), false);
+        ASSERT_TRUE(h.until([&] { return stopped.has_value(); }, 20s));
+        EXPECT_EQ(stopped, true);
+        EXPECT_EQ(Clock::now() - start > 4900ms, stubborn);
+        EXPECT_EQ(rt->process->endedBySignal(), stubborn);
+        EXPECT_EQ(rt->process->terminationStatus(), stubborn ? SIGKILL : 0);
+        // The killed host's end is reported too, before or after the stop's own completion.
+        h.dispatch->drainMain();
+        EXPECT_EQ(rt->state, Json({{"status", 6}}));
     }
 }
 
 // The group button starts every device in the stored order. The group stop stops them one at a
-// time and completes once, leaving no child, descriptor, socket or statistics object behind;
-// meanwhile a second group stop is refused and a device's own button does nothing.
+// time and completes once, leaving no descriptor open (that no child, socket or statistics object
+// is left, the built-in UI check verifies on quitting); meanwhile a second group stop is refused
+// and a device's own button does nothing.
 TEST(EngineControllerTest, GroupStartsInOrderAndStopsOneAtATime) {
     ControllerHarness h;
     const std::vector<uint32_t> ids = {h.addDevice("0"), h.addDevice("1"), h.addDevice("2")};
@@ -169,17 +170,13 @@ TEST(EngineControllerTest, GroupStartsInOrderAndStopsOneAtATime) {
     EXPECT_FALSE(h.controller->groupBusy());
     EXPECT_EQ(h.hooks.updates, 2);
     const size_t descriptors = test::openDescriptors();
-    const size_t children = test::childProcesses();
 
     h.controller->toggleGroup();
     EXPECT_EQ(h.hooks.started, (std::vector<uint32_t>{ids[2], ids[1], ids[0]}));
     EXPECT_TRUE(h.hooks.notices.empty());
     // Every host serving, so that each stop goes through "STOP".
-    ASSERT_TRUE(test::waitFor([&] {
-        return std::all_of(ids.begin(), ids.end(), [](uint32_t id) {
-            return test::socketExists(id) && test::statsExist(id);
-        });
-    }));
+    for (uint32_t id : ids)
+        ASSERT_TRUE(h.pollUntilStatus(id, 3));
     h.controller->poll();
     int completions = 0;
     result.reset();
@@ -201,11 +198,8 @@ TEST(EngineControllerTest, GroupStartsInOrderAndStopsOneAtATime) {
     EXPECT_EQ(result, true);
     EXPECT_FALSE(h.controller->groupBusy());
     EXPECT_EQ(h.hooks.mostStopping, 1u);
-    for (uint32_t id : ids) {
+    for (uint32_t id : ids)
         EXPECT_EQ(h.rt(id)->state, Json({{"status", 6}}));
-        EXPECT_FALSE(test::socketExists(id) || test::statsExist(id));
-    }
-    EXPECT_TRUE(test::waitFor([&] { return test::childProcesses() == children; }));
     // A log file is closed by its termination handler just after the stop has seen the end.
     EXPECT_TRUE(test::waitFor([&] { return test::openDescriptors() == descriptors; }))
         << test::openDescriptors() << " open, " << descriptors << " before";
@@ -267,8 +261,9 @@ TEST(EngineControllerTest, MappingConflictWarnsAfterStart) {
     EXPECT_EQ(h.hooks.notices[0], std::make_pair(tr("notice.mapping_conflict", conflicts), true));
 }
 
-// Applying the recommendation saves the new latency and restarts the device. A failed stop or
-// save ends it with a warning: no restart, no rebuilt cards.
+// Applying the recommendation saves the new latency and restarts the device (what it stores and
+// writes, the built-in UI check verifies). A failed stop or save ends it with a warning: no
+// restart, no rebuilt cards.
 TEST(EngineControllerTest, ApplyingTheRecommendation) {
     enum Fails { nothing, stop, save };
     for (const Fails fails : {nothing, stop, save}) {
@@ -295,14 +290,6 @@ TEST(EngineControllerTest, ApplyingTheRecommendation) {
         EXPECT_EQ(h.hooks.rebuilds, fails == nothing ? 1 : 0);
         EXPECT_EQ(h.rt(id)->process == engine, fails != nothing);
         EXPECT_EQ(h.rt(id)->isRunning(), fails != save);
-        if (fails == nothing) {
-            EXPECT_EQ(h.hooks.notices[0].first, tr("notice.latency_recommendation_applied", 2));
-            EXPECT_EQ(h.profile(id).latencyMode, "Custom");
-            EXPECT_EQ(PanelStore(h.store.directory()).clients().at(0).latency, "2");
-            EXPECT_NE(
-                test::readFile(h.store.configURL(h.profile(id))).find("client_latency_blocks=2\n"),
-                std::string::npos);
-        }
     }
 }
 

@@ -4,12 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
-
-#include <cstring>
 
 #include "controller_harness.h"
 #include "engine/engine_command.h"
@@ -50,40 +46,33 @@ TEST(EngineHostTest, RefusesAnyOtherCommandLine) {
     };
     for (const auto& line : lines)
         EXPECT_EQ(runToEnd(line), 2);
-    ::setenv("VORNISEL_HOST_FAULT", "no-such-fault", 1);
-    EXPECT_EQ(runToEnd({"--config", config, "--client-id", "5", "--parent-pid", pid}), 2);
+    for (const char* faults : {"no-such-fault", "abi=", "status=256", "exit-after=-1"}) {
+        ::setenv("VORNISEL_HOST_FAULT", faults, 1);
+        EXPECT_EQ(runToEnd({"--config", config, "--client-id", "5", "--parent-pid", pid}), 2)
+            << faults;
+    }
     ::unsetenv("VORNISEL_HOST_FAULT");
 }
 
-// Starting, then waiting for the server (health reason 1), then running with the audio format and
-// one level per driver channel; SIGTERM ends it cleanly.
-TEST(EngineHostTest, WaitsForTheServerBeforeRunning) {
+// A panel killed outright cannot stop its engine: the engine notices on its own and leaves,
+// taking its socket and statistics with it.
+TEST(EngineHostTest, LeavesWhenItsPanelIsKilled) {
     test::ControllerHarness h;
-    ::setenv("VORNISEL_HOST_WAITING_MS", "2000", 1);
-    const uint32_t id = h.addDevice("0,1");
-    h.controller->start(id);
-    ASSERT_TRUE(h.pollUntilStatus(id, 2));
-    EXPECT_EQ(h.rt(id)->value("healthReason"), 1);
-    ASSERT_TRUE(h.pollUntilStatus(id, 3));
-    EXPECT_EQ(h.rt(id)->value("health"), 1);
-    EXPECT_EQ(h.rt(id)->value("sampleRate"), 48000);
-    EXPECT_EQ(h.rt(id)->state["outputLevels"].size(), 2u);
-    const auto& process = h.rt(id)->process;
-    process->terminate();
-    ASSERT_TRUE(process->waitForExit(Clock::now() + std::chrono::seconds(5)));
-    EXPECT_EQ(process->terminationStatus(), 0);
-    EXPECT_FALSE(test::socketExists(id));
-    EXPECT_FALSE(test::statsExist(id));
+    const uint32_t id = h.addDevice();
+    // A shell stands in for the panel: the host's parent, named by "--parent-pid".
+    const auto panel = Process::create(
+        "sh",
+        {"-c", "\"$0\" \"$@\" --parent-pid $$ & wait", test::engineHostPath().string(), "--config",
+         h.store.writeConfig(h.profile(id)).string(), "--client-id", std::to_string(id)});
+    ASSERT_TRUE(panel->launch());
+    ASSERT_TRUE(test::waitFor([&] { return test::socketExists(id) && test::statsExist(id); }));
+    panel->signal(SIGKILL);
+    EXPECT_TRUE(test::waitFor([&] { return !test::socketExists(id) && !test::statsExist(id); }));
 }
 
 std::string staleSocket(uint32_t id) {
     const std::string path = host::socketPath(id);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
+    ::close(test::listenAt(path.c_str()));
     return path;
 }
 

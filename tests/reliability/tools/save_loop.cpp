@@ -1,28 +1,12 @@
-// A panel that does nothing but save: it opens the store in the given directory and writes the
-// known documents in turn, forever, until it is killed.
-#include <unistd.h>
-
+// A panel that does nothing but save: it opens the store in the given directory and writes
+// documents of 0, 8 and 16 devices in turn, forever, until it is killed, so that a kill can land
+// in any part of a small or a large write.
 #include <cstdio>
 #include <exception>
 
-#include "known_documents.h"
 #include "model/panel_store.h"
 
 using namespace vornisel;
-
-namespace {
-
-int saveForever(PanelStore& store) {
-    const auto& documents = test::knownDocuments();
-    // One byte on standard output tells the test that saving has begun.
-    if (::write(STDOUT_FILENO, "r", 1) != 1) return 1;
-    for (size_t i = 1;; ++i) {
-        store.document = documents[i % documents.size()];
-        store.save();
-    }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -31,7 +15,10 @@ int main(int argc, char** argv) {
     }
     try {
         PanelStore store(argv[1]);
-        return saveForever(store);
+        for (uint32_t i = 1;; ++i) {
+            store.clients().assign(i % 3 * 8, Profile{.id = i, .name = std::string(600, 'x')});
+            store.save();
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "save_loop: %s\n", error.what());
         return 1;
