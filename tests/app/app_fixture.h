@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/client_app.h"
-#include "support/temp_dir.h"
+#include "hardware/device.h"
+#include "support/alsa_home.h"
 
 namespace vornisel::test {
 
@@ -38,7 +40,6 @@ protected:
 
     // A device on one of the demo devices.
     Profile demoProfile(uint32_t id, const std::string& device, const std::string& name) const;
-    std::vector<Device> demoDevices() const;
 
     // Stops every running engine and waits for it, so that no test leaves a host behind.
     void stopEverything();
@@ -46,17 +47,15 @@ protected:
     std::string noticeShown() const;
     bool noticeVisible() const;
 
-    TempDir home;
+    AlsaHome alsaHome{demoAlsaConfig()};
+    const std::filesystem::path home = alsaHome.home();
     std::filesystem::path dataDir;
     std::unique_ptr<ClientApp> app;
     int terminations = 0;
-    // What the controller launched next is told about the desktop's tray.
-    bool trayAvailable = true;
     std::vector<QString> alerts;
 
 private:
-    std::string savedHome_;
-    bool hadHome_ = false;
+    std::optional<ScopedAlsaHome> scopedHome_;
 };
 
 }  // namespace vornisel::test
