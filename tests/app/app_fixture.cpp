@@ -106,12 +106,4 @@ void AppFixture::stopEverything() {
         std::chrono::seconds(20));
 }
 
-std::string AppFixture::noticeShown() const {
-    return app->noticeText->text().toStdString();
-}
-
-bool AppFixture::noticeVisible() const {
-    return !app->notice->isHidden();
-}
-
 }  // namespace vornisel::test

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -13,6 +15,7 @@
 #include "app/client_app.h"
 #include "hardware/device.h"
 #include "support/alsa_home.h"
+#include "ui/theme/panel_view.h"
 
 namespace vornisel::test {
 
@@ -44,8 +47,8 @@ protected:
     // Stops every running engine and waits for it, so that no test leaves a host behind.
     void stopEverything();
 
-    std::string noticeShown() const;
-    bool noticeVisible() const;
+    std::string noticeShown() const { return app->noticeText->text().toStdString(); }
+    bool noticeVisible() const { return !app->notice->isHidden(); }
 
     AlsaHome alsaHome{demoAlsaConfig()};
     const std::filesystem::path home = alsaHome.home();

@@ -110,14 +110,11 @@ namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen speakers"
         {"uid": "server", "name": "Fake Sound Server", "inputs": 32, "outputs": 32},
         {"uid": "roomed:ROOM=kitchen", "name": "Kitchen speakers", "inputs": 32, "outputs": 32}])");
     EXPECT_EQ(nlohmann::json(configuredEntries(run.out)), expected);
-}
 
-TEST(CommandLineTest, TestModeWithoutDataDirIsRefused) {
-    AlsaHome home("");
-    const ChildResult run = runProgram(home, {"--render-preview", "--data-dir=elsewhere"});
-    EXPECT_EQ(run.exitStatus, 2);
-    EXPECT_EQ(run.err, "UI tests require an isolated --data-dir.\n");
-    EXPECT_EQ(run.out, "");
+    // A test mode without a data directory of its own is refused before anything is done.
+    const ChildResult refused = runProgram(home, {"--render-preview", "--data-dir=elsewhere"});
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_EQ(refused.err, "UI tests require an isolated --data-dir.\n");
     EXPECT_FALSE(fs::exists(home.home() / "Library"));
 }
 
