@@ -2,15 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/client_app.h"
-#include "support/temp_dir.h"
+#include "hardware/device.h"
+#include "support/alsa_home.h"
+#include "ui/theme/panel_view.h"
 
 namespace vornisel::test {
 
@@ -34,29 +39,26 @@ protected:
     // Writes panel.json (not a first run) with the given window size and devices, before launch.
     void prepareStore(double width, double height, const std::vector<Profile>& clients = {});
     // Creates and launches the controller; returns what launch returned.
-    bool launch(std::vector<std::string> extraArguments = {});
+    bool launch();
 
     // A device on one of the demo devices.
     Profile demoProfile(uint32_t id, const std::string& device, const std::string& name) const;
-    std::vector<Device> demoDevices() const;
 
     // Stops every running engine and waits for it, so that no test leaves a host behind.
     void stopEverything();
 
-    std::string noticeShown() const;
-    bool noticeVisible() const;
+    std::string noticeShown() const { return app->noticeText->text().toStdString(); }
+    bool noticeVisible() const { return !app->notice->isHidden(); }
 
-    TempDir home;
-    std::filesystem::path dataDir;
+    AlsaHome alsaHome{demoAlsaConfig()};
+    const std::filesystem::path home = alsaHome.home();
+    std::filesystem::path dataDir = home / "data";
     std::unique_ptr<ClientApp> app;
     int terminations = 0;
-    // What the controller launched next is told about the desktop's tray.
-    bool trayAvailable = true;
     std::vector<QString> alerts;
 
 private:
-    std::string savedHome_;
-    bool hadHome_ = false;
+    std::optional<ScopedAlsaHome> scopedHome_;
 };
 
 }  // namespace vornisel::test

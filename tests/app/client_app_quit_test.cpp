@@ -5,14 +5,14 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QSessionManager>
-#include <nlohmann/json.hpp>
 
 #include "app/main_window.h"
 #include "app_fixture.h"
-#include "desktop/quit_signals.h"
 #include "engine/engine_controller.h"
 #include "l10n/localizer.h"
 #include "ui/card/main_content.h"
+#include "ui/theme/panel_view.h"
+#include "ui/theme/theme.h"
 
 namespace vornisel::test {
 namespace {
@@ -21,7 +21,7 @@ class ClientAppQuitTest : public AppFixture {
 protected:
     // Two demo devices, both running; with `ignoreStop` their hosts ignore "STOP".
     void launchTwoRunning(bool ignoreStop = false) {
-        const auto demo = demoDevices();
+        const auto demo = devices();
         ASSERT_GE(demo.size(), 2u);
         prepareStore(1040, 720,
                      {demoProfile(deviceID(1), demo[0].uid, "One"),
@@ -46,21 +46,6 @@ protected:
 
     std::shared_ptr<ClientRuntime> one, two;
 };
-
-nlohmann::json storedSettings(const std::filesystem::path& dataDir) {
-    return nlohmann::json::parse(readFile(dataDir / "panel.json"))["settings"];
-}
-
-TEST_F(ClientAppQuitTest, QuittingWithNothingRunningEndsAtOnceAndStoresTheSize) {
-    prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    app->window->resize(1100, app->window->height() + 50);
-    settle();
-    const QSize size = app->root->size();
-    EXPECT_EQ(app->applicationShouldTerminate(), TerminateReply::now);
-    EXPECT_EQ(storedSettings(dataDir)["width"].get<double>(), size.width());
-    EXPECT_EQ(storedSettings(dataDir)["height"].get<double>(), size.height());
-}
 
 // The end of the desktop session and SIGTERM ask the same question: the engines stop first.
 TEST_F(ClientAppQuitTest, SessionEndAndTerminationSignalStopTheEnginesFirst) {
@@ -89,12 +74,20 @@ TEST_F(ClientAppQuitTest, SessionEndAndTerminationSignalStopTheEnginesFirst) {
 }
 
 // An engine that neither obeys STOP nor receives signals makes the group stop fail at it: the
-// devices after it keep running, and the quit is called off.
+// devices after it keep running, and a quit is called off.
 TEST_F(ClientAppQuitTest, AStopThatFailsCancelsTheGroupStopAndTheQuit) {
     launchTwoRunning(true);
     app->engines()->setStopTimings({0.2, 0.2, 0.2, 0.02});
     one->process->setSignalSender([](pid_t, int) {});
 
+    // A running device can be neither edited nor removed.
+    app->showDevice(deviceID(1));
+    EXPECT_EQ(noticeShown(), tr("notice.stop_before_edit"));
+    EXPECT_EQ(app->notice->stroke(), Theme::warning());
+    app->remove(deviceID(1));
+    EXPECT_EQ(app->store->clients().size(), 2u);
+
+    app->notice->hide();
     app->toggleGroup();
     ASSERT_TRUE(waitUntil([&] { return noticeVisible(); }));
     EXPECT_EQ(noticeShown(), tr("notice.exit_canceled"));
@@ -103,52 +96,25 @@ TEST_F(ClientAppQuitTest, AStopThatFailsCancelsTheGroupStopAndTheQuit) {
     EXPECT_FALSE(one->stopping);
     EXPECT_TRUE(two->isRunning());
 
-    app->notice->hide();
-    app->window->hide();
-    app->terminate();
-    EXPECT_TRUE(app->exiting);
-    // A second quit while the first waits is refused at once, without a notice.
-    EXPECT_EQ(app->applicationShouldTerminate(), TerminateReply::cancel);
-    EXPECT_FALSE(noticeVisible());
-    ASSERT_TRUE(waitUntil([&] { return noticeVisible() && !app->exiting; }));
-    EXPECT_EQ(noticeShown(), tr("notice.exit_canceled"));
-    EXPECT_EQ(terminations, 0);
-    EXPECT_TRUE(app->window->isVisible());
-}
-
-TEST_F(ClientAppQuitTest, QuitDuringAGroupStopIsCancelledAndTheWindowComesBack) {
-    const auto demo = demoDevices();
-    prepareStore(1040, 720, {demoProfile(deviceID(1), demo[0].uid, "One")});
-    ASSERT_TRUE(launch());
-    // An engine that ignores "STOP" keeps the group stop busy until the stop's first wait ends,
-    // however late this thread gets to ask for the quit.
-    ::setenv("VORNISEL_HOST_FAULT", "ignore-stop", 1);
-    app->start(deviceID(1));
-    ::unsetenv("VORNISEL_HOST_FAULT");
-    auto one = app->runtime(deviceID(1));
-    ASSERT_TRUE(waitUntil([&] { return one->isRunning(); }));
-    app->window->hide();
-
-    app->stopGroup([](bool) {});
-    ASSERT_TRUE(app->groupBusy());
-    EXPECT_EQ(app->applicationShouldTerminate(), TerminateReply::later);
-    ASSERT_TRUE(waitUntil([&] { return !app->exiting; }));
-    EXPECT_EQ(terminations, 0);
-    EXPECT_TRUE(app->window->isVisible());
-    EXPECT_EQ(noticeShown(), tr("notice.exit_canceled"));
-}
-
-TEST_F(ClientAppQuitTest, AnUnsavableStoreMakesQuittingImpossible) {
-    prepareStore(1040, 720);
-    ASSERT_TRUE(launch());
-    // Writes end in a rename onto panel.json, which a folder in its place refuses even to root.
-    std::filesystem::remove(dataDir / "panel.json");
-    std::filesystem::create_directory(dataDir / "panel.json");
-    app->terminate();
-    settle();
-    EXPECT_EQ(terminations, 0);
-    EXPECT_TRUE(noticeVisible());
-    EXPECT_FALSE(noticeShown().empty());
+    // A quit while a group stop is under way is called off, and the window comes back.
+    for (const bool duringGroupStop : {true, false}) {
+        SCOPED_TRACE(duringGroupStop ? "during a group stop" : "by its own group stop");
+        ASSERT_TRUE(waitUntil([&] { return !app->groupBusy(); }));
+        app->notice->hide();
+        app->window->hide();
+        if (duringGroupStop) {
+            app->stopGroup([](bool) {});
+            ASSERT_TRUE(app->groupBusy());
+        }
+        app->terminate();
+        // A second quit while the first waits is refused at once, without a notice.
+        EXPECT_EQ(app->applicationShouldTerminate(), TerminateReply::cancel);
+        EXPECT_FALSE(noticeVisible());
+        ASSERT_TRUE(waitUntil([&] { return noticeVisible() && !app->exiting; }));
+        EXPECT_EQ(noticeShown(), tr("notice.exit_canceled"));
+        EXPECT_EQ(terminations, 0);
+        EXPECT_TRUE(app->window->isVisible());
+    }
 }
 
 }  // namespace
