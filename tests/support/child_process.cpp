@@ -1,15 +1,11 @@
 #include "support/child_process.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <cerrno>
-#include <stdexcept>
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -38,55 +34,20 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
-// Reads both pipes until both are closed (the child is gone), killing the child at the deadline
-// or once `stopWhen` holds.
-void drain(pid_t pid, std::array<int, 2> fds, std::array<std::string*, 2> sinks,
-           std::chrono::steady_clock::time_point deadline, const std::function<bool()>& stopWhen) {
-    std::array<bool, 2> open{true, true};
-    bool killed = false;
-    while (open[0] || open[1]) {
-        const auto now = std::chrono::steady_clock::now();
-        // A grandchild may hold the pipes after the child is gone; it gets a moment, no more.
-        if (killed && now >= deadline + std::chrono::seconds(2)) break;
-        if (!killed && now >= deadline) {
-            kill(pid, SIGKILL);
-            killed = true;
-        }
-        if (!killed && stopWhen && stopWhen()) {
-            kill(pid, SIGKILL);
-            killed = true;
-            deadline = now;
-        }
-        std::array<pollfd, 2> polls{};
-        for (int i = 0; i < 2; ++i)
-            polls[i] = {open[i] ? fds[i] : -1, POLLIN, 0};
-        if (poll(polls.data(), 2, 20) < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
-            if (!open[i] || polls[i].revents == 0) continue;
-            char buffer[4096];
-            const ssize_t got = read(fds[i], buffer, sizeof buffer);
-            if (got <= 0) {
-                open[i] = false;
-            } else {
-                sinks[i]->append(buffer, static_cast<size_t>(got));
-            }
-        }
-    }
-}
-
 }  // namespace
 
 ChildResult runChild(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment,
                      const std::filesystem::path& workingDirectory,
-                     std::chrono::milliseconds timeout, const std::function<bool()>& stopWhen) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+                     std::chrono::milliseconds timeout) {
+    // The child writes into files, so a grandchild that keeps them open never stalls the test.
+    const TempDir outputs;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+    posix_spawn_file_actions_addopen(&actions, 1, (outputs / "out").c_str(), flags, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (outputs / "err").c_str(), flags, 0600);
     if (!workingDirectory.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     }
@@ -97,19 +58,18 @@ ChildResult runChild(const std::filesystem::path& program,
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, pointers(argv).data(),
                                     pointers(envp).data());
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
 
     ChildResult result;
-    if (spawned == 0) {
-        drain(pid, {out[0], err[0]}, {&result.out, &result.err},
-              std::chrono::steady_clock::now() + timeout, stopWhen);
-        int status = 0;
+    if (spawned != 0) return result;
+    int status = 0;
+    if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout)) {
+        kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
-        if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    } else if (WIFEXITED(status)) {
+        result.exitStatus = WEXITSTATUS(status);
     }
-    close(out[0]);
-    close(err[0]);
+    result.out = readFile(outputs / "out");
+    result.err = readFile(outputs / "err");
     return result;
 }
 

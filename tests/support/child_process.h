@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -19,13 +18,11 @@ struct ChildResult {
 
 // Runs `program` with `arguments` in `workingDirectory`, with this process's environment changed
 // by `environment` (a value of nullopt removes the variable), and waits for it to end. A child
-// still running at `timeout`, or once `stopWhen` holds (checked every few milliseconds), is
-// killed; the latter is how a test ends a program that would otherwise wait for a user.
+// still running at `timeout` is killed.
 ChildResult runChild(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment = {},
                      const std::filesystem::path& workingDirectory = {},
-                     std::chrono::milliseconds timeout = std::chrono::seconds(20),
-                     const std::function<bool()>& stopWhen = {});
+                     std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 }  // namespace vornisel::test
