@@ -50,7 +50,7 @@ void AppFixture::TearDown() {
     Localizer::shared().load("en");
 }
 
-void AppFixture::prepareStore(double width, double height, const std::vector<Profile>& clients) {
+void AppFixture::prepareStore(const std::vector<Profile>& clients, double width, double height) {
     PanelStore store(dataDir);
     store.document.settings.width = width;
     store.document.settings.height = height;
@@ -74,15 +74,18 @@ bool AppFixture::launch() {
     return launched;
 }
 
-Profile AppFixture::demoProfile(uint32_t id, const std::string& device,
-                                const std::string& name) const {
-    Profile profile;
-    profile.id = id;
-    profile.name = name;
-    profile.device = device;
-    profile.driverOutputs = "0,1";
-    profile.outputMap = "0,1";
-    return profile;
+std::vector<Profile> AppFixture::demoClients(size_t count) const {
+    const std::vector<Device> demo = devices();
+    EXPECT_FALSE(demo.empty());
+    std::vector<Profile> clients(count);
+    for (uint32_t k = 0; k < count && !demo.empty(); ++k) {
+        clients[k] = {.id = deviceID(k + 1),
+                      .name = "D" + std::to_string(k + 1),
+                      .device = demo[k % demo.size()].uid,
+                      .driverOutputs = "0,1",
+                      .outputMap = "0,1"};
+    }
+    return clients;
 }
 
 void AppFixture::stopEverything() {

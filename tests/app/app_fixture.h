@@ -36,13 +36,15 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Writes panel.json (not a first run) with the given window size and devices, before launch.
-    void prepareStore(double width, double height, const std::vector<Profile>& clients = {});
+    // Writes panel.json (not a first run) with the given devices and window size, before launch.
+    void prepareStore(const std::vector<Profile>& clients, double width = 1040,
+                      double height = 720);
     // Creates and launches the controller; returns what launch returned.
     bool launch();
 
-    // A device on one of the demo devices.
-    Profile demoProfile(uint32_t id, const std::string& device, const std::string& name) const;
+    // `count` devices with the identifiers deviceID(1), deviceID(2)… and the names "D1", "D2"…,
+    // on the demo devices in turn: each on its own while there are enough.
+    std::vector<Profile> demoClients(size_t count) const;
 
     // Stops every running engine and waits for it, so that no test leaves a host behind.
     void stopEverything();

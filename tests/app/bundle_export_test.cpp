@@ -17,7 +17,7 @@ using BundleExportTest = AppFixture;
 // An archiver that fails is reported by its exit status; one that cannot start, or a folder that
 // cannot be made, is reported at once. The files written before stay.
 TEST_F(BundleExportTest, FailuresAreReported) {
-    prepareStore(1040, 720, {demoProfile(deviceID(1), devices().at(0).uid, "Studio A")});
+    prepareStore(demoClients(1));
     ASSERT_TRUE(launch());
     // A device that is not there is not exported.
     app->exportBundle(deviceID(9));
@@ -46,7 +46,6 @@ TEST_F(BundleExportTest, FailuresAreReported) {
     app->exportBundle(deviceID(1));
     EXPECT_TRUE(noticeVisible());
     EXPECT_EQ(noticeShown().rfind(prefix, 0), 0u) << noticeShown();
-    EXPECT_GT(noticeShown().size(), prefix.size());
     SupportBundle::setArchiverProgram({});
 }
 

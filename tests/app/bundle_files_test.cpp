@@ -18,13 +18,10 @@ namespace {
 using test::readFile;
 
 // A sample line from the values at the given statistic numbers; every other value is 0.
-std::string line(const std::string& time, const std::vector<std::pair<size_t, std::string>>& set) {
-    std::vector<std::string> values(Telemetry::fields().size(), "0");
-    for (const auto& [index, value] : set)
-        values[index] = value;
+std::string line(const std::string& time, const std::map<size_t, std::string>& set) {
     std::string text = time;
-    for (const std::string& value : values)
-        text += "," + value;
+    for (size_t i = 0; i < Telemetry::fields().size(); ++i)
+        text += "," + (set.contains(i) ? set.at(i) : std::string("0"));
     return text;
 }
 
@@ -33,11 +30,8 @@ std::string line(const std::string& time, const std::vector<std::pair<size_t, st
 TEST(BundleFilesTest, DeviceWithRecordedStatistics) {
     test::TempDir dir;
     PanelStore store(dir / "data");
-    Profile profile;
-    profile.id = 7;
-    profile.name = "Studio A";
-    profile.device = "hw:CARD=Gen,DEV=0";
-    profile.latency = "6";
+    const Profile profile{
+        .id = 7, .name = "Studio A", .device = "hw:CARD=Gen,DEV=0", .latency = "6"};
     store.setClients({profile});
     ClientRuntime runtime;
     runtime.state = {{"status", 6}, {"sampleRate", 48000}, {"blockFrames", 64}, {"name", "Ünï"}};

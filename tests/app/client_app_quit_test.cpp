@@ -21,11 +21,7 @@ class ClientAppQuitTest : public AppFixture {
 protected:
     // Two demo devices, both running; with `ignoreStop` their hosts ignore "STOP".
     void launchTwoRunning(bool ignoreStop = false) {
-        const auto demo = devices();
-        ASSERT_GE(demo.size(), 2u);
-        prepareStore(1040, 720,
-                     {demoProfile(deviceID(1), demo[0].uid, "One"),
-                      demoProfile(deviceID(2), demo[1].uid, "Two")});
+        prepareStore(demoClients(2));
         ASSERT_TRUE(launch());
         if (ignoreStop) ::setenv("VORNISEL_HOST_FAULT", "ignore-stop", 1);
         app->toggleGroup();

@@ -32,13 +32,11 @@ struct RunningRuntime {
 };
 
 inline Profile cardProfile(const std::string& inputs = "0,1", const std::string& outputs = "0,1") {
-    Profile profile;
-    profile.id = 1004;
-    profile.name = "Studio A";
-    profile.latency = "6";
-    profile.driverInputs = inputs;
-    profile.driverOutputs = outputs;
-    return profile;
+    return {.id = 1004,
+            .name = "Studio A",
+            .latency = "6",
+            .driverOutputs = outputs,
+            .driverInputs = inputs};
 }
 
 inline nlohmann::ordered_json levelEntry(int channel, nlohmann::ordered_json peak) {

@@ -20,23 +20,20 @@ const std::vector<Device> hardware = {
 
 // Device 7 on `device`, two blocks, Stable; with `routed`, output 0 goes to its virtual channel 0.
 Profile fresh(const std::string& device = "", bool routed = false) {
-    Profile profile;
-    profile.id = 7;
-    profile.device = device;
-    profile.latency = "2";
-    profile.latencyMode = "Stable";
-    profile.outputMap = routed ? "0" : "";
-    profile.driverOutputs = routed ? "0" : "";
-    return profile;
+    return {.id = 7,
+            .device = device,
+            .latency = "2",
+            .driverOutputs = routed ? "0" : "",
+            .outputMap = routed ? "0" : "",
+            .latencyMode = "Stable"};
 }
 
-class DeviceDialogTest : public test::DialogTest {
-protected:
-    static void clickCell(RouteMatrix* matrix, int row, int column) {
-        QTest::mouseClick(matrix, Qt::LeftButton, Qt::NoModifier,
-                          route_grid::cellRect({row, column}).center().toPoint());
-    }
-};
+void clickCell(RouteMatrix* matrix, int row, int column) {
+    QTest::mouseClick(matrix, Qt::LeftButton, Qt::NoModifier,
+                      route_grid::cellRect({row, column}).center().toPoint());
+}
+
+using DeviceDialogTest = test::DialogTest;
 
 // The chooser selects the profile's hardware (locked while editing) and sizes the matrices from
 // it, at most 32 rows. A new device opens on the input tab when its hardware has inputs, an
@@ -89,7 +86,6 @@ TEST_F(DeviceDialogTest, SaveChecksInOrder) {
         {true, true, "0", "new_device.latency_range", ""},
         {true, true, "129", "new_device.latency_range", ""},
         {true, true, "x", "new_device.latency_range", ""},
-        {true, true, "1", "", "1"},
         {true, true, "+0128", "", "128"},
     };
     for (const auto& row : rows) {
@@ -102,7 +98,6 @@ TEST_F(DeviceDialogTest, SaveChecksInOrder) {
         EXPECT_EQ(dialog.accepted(), passed) << row.error;
         EXPECT_EQ(dialog.profile().latency, passed ? row.stored : profile.latency);
         EXPECT_EQ(dialog.profile().device, passed ? hardware[0].uid : "");
-        EXPECT_EQ(dialog.profile().latencyMode, "Stable");
     }
 }
 

@@ -54,15 +54,6 @@ protected:
         return done;
     }
 
-    // Presses Save and returns the error line, or "" once the sheet has ended with true.
-    QString saveAndRead(PanelDialog& dialog) {
-        click(dialog.save);
-        if (dialog.window()->isVisible()) return dialog.error->text();
-        EXPECT_TRUE(waitForCompletion());
-        EXPECT_TRUE(lastOutcome);
-        return QString();
-    }
-
     // Replaces a field's text the way a person does: select all, delete, type.
     static void typeInto(QLineEdit* field, const QString& text) {
         field->setFocus();

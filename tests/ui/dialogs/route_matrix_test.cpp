@@ -10,19 +10,12 @@ namespace {
 
 using Routes = std::map<int, int>;
 
-class RouteMatrixTest : public test::DialogTest {
-protected:
-    // The centre of a cell, where a person clicks.
-    static QPoint centre(int row, int column) {
-        return route_grid::cellRect({row, column}).center().toPoint();
-    }
-    // Shows a top-level widget and makes its window the active one, so it can hold the focus.
-    static void showActive(QWidget& widget) {
-        widget.show();
-        widget.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
-    }
-};
+using RouteMatrixTest = test::DialogTest;
+
+// The centre of a cell, where a person clicks.
+QPoint centre(int row, int column) {
+    return route_grid::cellRect({row, column}).center().toPoint();
+}
 
 // Each click in turn, from an empty matrix over four hardware channels: only the primary button
 // focuses and toggles a cell. A route moves with its row or column, so routes stay one to one;
@@ -50,7 +43,10 @@ TEST_F(RouteMatrixTest, PrimaryClicksToggleAndFocus) {
     };
     RouteMatrix matrix(false);
     matrix.setHardwareCount(4);
-    showActive(matrix);
+    // An active window, so that the matrix can hold the focus.
+    matrix.show();
+    matrix.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&matrix));
     for (const auto& click : clicks) {
         QTest::mouseClick(&matrix, click.button, Qt::NoModifier, click.point);
         EXPECT_EQ(matrix.routes(), click.routes) << click.point.x() << "," << click.point.y();

@@ -10,13 +10,8 @@ namespace vornisel {
 namespace {
 
 PanelSettings stored() {
-    PanelSettings settings;
-    settings.discovery = false;
-    settings.server = "10.0.0.2";
-    settings.port = 28010;
-    settings.prefix = 3070905;
-    settings.login = true;
-    return settings;
+    return {
+        .discovery = false, .server = "10.0.0.2", .port = 28010, .prefix = 3070905, .login = true};
 }
 
 class SettingsDialogTest : public test::DialogTest {
@@ -51,7 +46,8 @@ TEST_F(SettingsDialogTest, ChecksInOrderWithTheFirstFailureShown) {
         dialog.port->setText(row.port);
         dialog.server->setText(row.server);
         const std::string what = (row.prefix + "|" + row.port + "|" + row.server).toStdString();
-        EXPECT_EQ(saveAndRead(dialog), row.expected) << what;
+        click(dialog.save);
+        EXPECT_EQ(dialog.error->text(), row.expected) << what;
         EXPECT_EQ(dialog.settings() == stored(), !row.expected.isEmpty()) << what;
     }
 }
@@ -73,7 +69,6 @@ TEST_F(SettingsDialogTest, StartsFromTheSettingsAndSavesEveryField) {
     click(dialog.generate);
     const uint32_t shown = dialog.prefix->text().toUInt();
     EXPECT_TRUE(shown == before || shown == PanelSettings::timePrefix()) << shown;
-    dialog.language->choose(1);
     typeInto(dialog.prefix, "+0099");
     typeInto(dialog.port, "+0443");
     typeInto(dialog.server, "  172.16.0.9 ");
@@ -81,13 +76,8 @@ TEST_F(SettingsDialogTest, StartsFromTheSettingsAndSavesEveryField) {
     tick(dialog.minimized);
     QTest::keyClick(dialog.server, Qt::Key_Return);
     ASSERT_TRUE(waitForCompletion());
-    PanelSettings expected = stored();
-    expected.language = "ru";
-    expected.prefix = 99;
-    expected.port = 443;
-    expected.server = "172.16.0.9";
-    expected.login = false;
-    expected.minimized = true;
+    const PanelSettings expected{
+        .discovery = false, .server = "172.16.0.9", .port = 443, .prefix = 99, .minimized = true};
     EXPECT_EQ(dialog.settings(), expected);
 }
 
