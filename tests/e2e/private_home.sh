@@ -23,16 +23,7 @@ fail() {
     exit 1
 }
 
-# The width and height of a PNG file, from its header.
-png_size() {
-    local bytes
-    bytes="$(od -An -tx1 -j16 -N8 "$1" | tr -d ' \n')"
-    [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] || return 1
-    echo "$((16#${bytes:0:8}))x$((16#${bytes:8:8}))"
-}
-
-# Starts a data directory with a panel document whose identifier prefix is random (and that starts
-# hidden when the second argument is "true"). A fresh
+# Starts a data directory with a panel document whose identifier prefix is random. A fresh
 # document takes the current minute as its prefix, so panels started in the same minute (this
 # test beside the unit tests) would give their devices the same identifiers, and with them the
 # same engine socket.
@@ -48,7 +39,7 @@ seed_store() {
     "server": "127.0.0.1",
     "port": 28010,
     "prefix": $prefix,
-    "minimized": ${2:-false},
+    "minimized": false,
     "login": false,
     "width": 1040,
     "height": 720

@@ -10,8 +10,6 @@
 # window back; the close button hides it into the tray; the toolkit's own options change nothing;
 # a device is added through the device dialog and started from its card; the UI check refuses the
 # data directory; Ctrl+Q with a running engine stops it and ends the program with status 0.
-# Without a tray: a panel started hidden starts minimised, a second launch brings the window back,
-# a tray that appears later gets its icon, and SIGTERM ends the panel with status 0.
 #
 # Every wait has a deadline and every failure says what it waited for; a failure leaves a
 # screenshot of the display in OUTDIR.
@@ -27,17 +25,11 @@ seed_store "$data"
 # Everything is started by this script and stopped by its own process id.
 pids=()
 cleanup() {
-    local status=$? pid log
+    local status=$? pid
     if ((status != 0)); then
-        for log in "$HOME"/*.log; do
-            [ -s "$log" ] || continue
-            echo "--- last lines of $(basename "$log"):" >&2
-            tail -n 15 "$log" >&2
-        done
-        if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-            import -window root "$outdir/failure.png" || true
-            echo "--- the windows on $DISPLAY (screenshot: $outdir/failure.png):" >&2
-            xwininfo -root -tree | grep -E '^ +0x' | head -n 30 >&2 || true
+        tail -n 15 "$HOME"/*.log >&2 || true
+        if [ -n "${DISPLAY:-}" ] && import -window root "$outdir/failure.png"; then
+            echo "--- the display at the failure: $outdir/failure.png" >&2
         fi
     fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -94,15 +86,11 @@ tray_mapped() {
     tray_window="$(xdotool search --onlyvisible --name '^panel$' | head -1)"
     [ -n "$tray_window" ]
 }
-start_tray() {
-    trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
-        --height 32 --SetDockType true --transparent false --tint 0x202020 \
-        >>"$HOME/trayer.log" 2>&1 &
-    tray_pid=$!
-    pids+=($tray_pid)
-    wait_until "the tray host's window to map" 60 tray_mapped
-}
-start_tray
+trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
+    --height 32 --SetDockType true --transparent false --tint 0x202020 >"$HOME/trayer.log" 2>&1 &
+tray_pid=$!
+pids+=($tray_pid)
+wait_until "the tray host's window to map" 60 tray_mapped
 
 # --- Panels, as a user starts them -------------------------------------------------------------
 # A session bus of its own, as a desktop has one: without any, the toolkit would try to launch one
@@ -113,45 +101,30 @@ pids+=($(cat "$HOME/bus-pid"))
 DBUS_SESSION_BUS_ADDRESS="$(cat "$HOME/bus-address")"
 export DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
-declare -A wrapper panel
-# start_panel NAME ARGS...: the program under a time limit; panel[NAME] is its process id.
-start_panel() {
-    local name="$1"
-    shift
-    timeout -k 10 400 "$program" "$@" >"$HOME/panel-$name.log" 2>&1 &
-    wrapper[$name]=$!
-    pids+=($!)
-    found_panel() { panel[$name]="$(pgrep -P "${wrapper[$name]}" | head -1)" && [ -n "${panel[$name]}" ]; }
-    wait_until "panel $name's process" 30 found_panel
-}
-# The main window of panel NAME: only mapped (on screen) ones, or any with "all".
+# The panel's main window, when mapped (on screen); $panel is the panel's process id.
 window_of() {
-    local visible=--onlyvisible
-    [ "${2:-}" = all ] && visible=""
-    xdotool search --all $visible --pid "${panel[$1]}" --name '^Vornisel Control$' 2>/dev/null |
+    xdotool search --all --onlyvisible --pid "$panel" --name '^Vornisel Control$' 2>/dev/null |
         head -1 || true
 }
-shown() { [ -n "$(window_of "$1")" ]; }
-hidden() { [ -z "$(window_of "$1")" ]; }
-minimised() {
-    local window
-    window="$(window_of "$1" all)"
-    [ -n "$window" ] && hidden "$1" && xprop -id "$window" WM_STATE | grep -q Iconic
+shown() { [ -n "$(window_of)" ]; }
+hidden() { [ -z "$(window_of)" ]; }
+running() { kill -0 "$panel" 2>/dev/null; }
+ended() { ! running; }
+# launch_ends STATUS ARGS...: a further launch, which must end by itself with STATUS (a second
+# launch gets 0 from the first panel's answer); its output is left in relaunch.log.
+launch_ends() {
+    local expected="$1" status=0
+    shift
+    timeout -k 5 60 "$program" "$@" >"$HOME/relaunch.log" 2>&1 || status=$?
+    [ "$status" -eq "$expected" ] ||
+        fail "a launch with '$*' ended with status $status: $(cat "$HOME/relaunch.log")"
 }
-running() { kill -0 "${panel[$1]}" 2>/dev/null; }
-ended() { ! running "$1"; }
-# A second launch with these arguments: must end with status 0 (the first panel's answer).
-relaunch() {
-    local status=0
-    timeout -k 5 30 "$program" "$@" >"$HOME/relaunch.log" 2>&1 || status=$?
-    [ "$status" -eq 0 ] || fail "a second launch ($*) ended with status $status: $(cat "$HOME/relaunch.log")"
-}
-# Waits for panel NAME to end by itself; it must end with status 0.
+# Waits for the panel to end by itself; it must end with status 0.
 ends_well() {
     local status=0
-    wait_until "panel $1 to end" 30 ended "$1"
-    wait "${wrapper[$1]}" || status=$?
-    [ "$status" -eq 0 ] || fail "panel $1 ended with status $status"
+    wait_until "the panel to end" 30 ended
+    wait "$wrapper" || status=$?
+    [ "$status" -eq 0 ] || fail "the panel ended with status $status"
 }
 # The panel icons the tray holds (the embedded windows carry the panel's class).
 tray_icons() {
@@ -160,9 +133,15 @@ tray_icons() {
 icons_in_tray() { [ "$(tray_icons)" -eq "$1" ]; }
 engine_hosts() { pgrep -f "vornisel_macos_engine_host --config $data/" || true; }
 
-start_panel main -platform bogus -style bogus -reverse -session bogus
-wait_until "the main window" 60 shown main
-main="$(window_of main)"
+# The panel, under a time limit, as a user starts it (with options only the toolkit knows).
+timeout -k 10 400 "$program" -platform bogus -style bogus -reverse -session bogus \
+    >"$HOME/panel.log" 2>&1 &
+wrapper=$!
+pids+=($wrapper)
+found_panel() { panel="$(pgrep -P "$wrapper" | head -1)" && [ -n "$panel" ]; }
+wait_until "the panel's process" 30 found_panel
+wait_until "the main window" 60 shown
+main="$(window_of)"
 
 # The content starts below the menu bar; the stored content size is 1040 x 720.
 eval "$(xdotool getwindowgeometry --shell "$main")"
@@ -179,7 +158,7 @@ eval "$(xdotool getwindowgeometry --shell "$tray_window" | sed 's/^/tray_/')"
 # The menu is the panel's one mapped window that the window manager does not manage.
 menu_open() {
     local window
-    for window in $(xdotool search --onlyvisible --pid "${panel[main]}"); do
+    for window in $(xdotool search --onlyvisible --pid "$panel"); do
         xwininfo -id "$window" | grep -q 'Override Redirect State: yes' || continue
         menu_window=$window
         return 0
@@ -194,17 +173,17 @@ tray_menu_window_item() {
     xdotool mousemove $((menu_X + menu_WIDTH / 2)) $((menu_Y + menu_HEIGHT / 2)) click 1
 }
 tray_menu_window_item
-wait_until "the tray menu to hide the window" 10 hidden main
+wait_until "the tray menu to hide the window" 10 hidden
 
 # --- One panel per data directory: a second launch reopens the window -------------------------
-relaunch
-wait_until "the second launch to show the first panel's window" 10 shown main
+launch_ends 0
+wait_until "the second launch to show the first panel's window" 10 shown
 # The close button hides the window into the tray, whose menu brings it back.
 xdotool windowactivate --sync "$main" key alt+F4
-wait_until "the close button to hide the window" 10 hidden main
-running main || fail "closing the window ended the panel"
+wait_until "the close button to hide the window" 10 hidden
+running || fail "closing the window ended the panel"
 tray_menu_window_item
-wait_until "the tray menu to show the window" 10 shown main
+wait_until "the tray menu to show the window" 10 shown
 
 # --- Adding a device through the device dialog and starting it from its card ------------------
 xdotool windowactivate --sync "$main"
@@ -225,37 +204,16 @@ engine_up() { [ -n "$(engine_hosts)" ] && [ -S "$socket" ]; }
 click_main 992 131 # close the notice, so the card sits right under the heading
 click_main 868 222 # the card's start button
 wait_until "the engine to start" 30 engine_up
-engine="$(engine_hosts)"
 
 # --- The UI check refuses a data directory that a running panel holds, and touches nothing there
 before="$(cd "$data" && ls -A && cksum panel.json)"
-status=0
-QT_QPA_PLATFORM=offscreen timeout -k 5 60 "$program" --ui-smoke --data-dir "$data" \
-    >"$HOME/refused.log" 2>&1 || status=$?
-[ "$status" -eq 1 ] || fail "the UI check on a held data directory ended with status $status"
-grep -q "is running on $data" "$HOME/refused.log" || fail "the UI check said: $(cat "$HOME/refused.log")"
+QT_QPA_PLATFORM=offscreen launch_ends 1 --ui-smoke --data-dir "$data"
+grep -q "is running on $data" "$HOME/relaunch.log" || fail "the UI check said: $(cat "$HOME/relaunch.log")"
 [ "$(cd "$data" && ls -A && cksum panel.json)" = "$before" ] || fail "the refused check changed $data"
 
-# --- Ctrl+Q with a running engine, SIGTERM ---------------------------------------------------
+# --- Ctrl+Q with a running engine --------------------------------------------------------------
 xdotool windowactivate --sync "$main" key ctrl+q
-ends_well main
+ends_well
 [ -z "$(engine_hosts)" ] || fail "engine hosts are left: $(engine_hosts)"
-! kill -0 "$engine" 2>/dev/null || fail "engine host $engine is left"
 [ ! -e "$socket" ] || fail "$socket is left"
-
-# --- A desktop without a tray ------------------------------------------------------------------
-kill "$tray_pid"
-tray_gone() { ! kill -0 "$tray_pid" 2>/dev/null; }
-wait_until "the tray host to end" 30 tray_gone
-third="$HOME/third-data"
-seed_store "$third" true
-start_panel bare --data-dir "$third"
-wait_until "a panel started hidden without a tray to start minimised" 60 minimised bare
-relaunch --data-dir "$third"
-wait_until "a second launch to bring the minimised window back" 20 shown bare
-# A tray that appears later gets the icon.
-start_tray
-wait_until "the icon to join a tray that appeared later" 60 icons_in_tray 1
-kill -TERM "${panel[bare]}"
-ends_well bare
 echo "ok: X session end-to-end test"

@@ -9,8 +9,7 @@ namespace {
 
 TEST(AlsaChannelsTest, BoundsConvertingPcmsAndKeepsRealCounts) {
     const std::vector<std::pair<unsigned, int>> cases = {
-        {0, 0},       {1, 1},     {2, 2},          {8, 8},           {64, 64},
-        {1024, 1024}, {1025, 32}, {536870911, 32}, {1073741823, 32}, {UINT_MAX, 32},
+        {0, 0}, {2, 2}, {1024, 1024}, {1025, 32}, {UINT_MAX, 32},
     };
     for (const auto& [maximum, reported] : cases) {
         EXPECT_EQ(reportedChannels(maximum), reported) << maximum;
@@ -18,14 +17,10 @@ TEST(AlsaChannelsTest, BoundsConvertingPcmsAndKeepsRealCounts) {
 }
 
 TEST(AlsaChannelsTest, ReadsTheChannelsAHolderConfigured) {
-    const std::string configured =
-        "access: MMAP_INTERLEAVED\nformat: S32_LE\nsubformat: STD\nchannels: 10\nrate: 48000 "
-        "(48000/1)\nperiod_size: 1024\nbuffer_size: 4096\n";
     const std::vector<std::pair<std::string, std::optional<int>>> cases = {
-        {configured, 10},
+        {"access: MMAP_INTERLEAVED\nchannels: 10\nrate: 48000 (48000/1)\n", 10},
         {"channels: 2", 2},
         {"closed\n", std::nullopt},
-        {"", std::nullopt},
         {"channels: 0\n", std::nullopt},
         {"channels: many\n", std::nullopt},
         {"  channels: 4\n", std::nullopt},  // only a line that starts with the key counts
@@ -33,12 +28,6 @@ TEST(AlsaChannelsTest, ReadsTheChannelsAHolderConfigured) {
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(channelsInUse(text), expected) << text;
     }
-}
-
-TEST(AlsaChannelsTest, ProbingAMissingPcmGivesNoChannels) {
-    const ChannelProbe probe = probeChannels("no_such_pcm_anywhere", false);
-    EXPECT_EQ(probe.channels, 0);
-    EXPECT_FALSE(probe.busy);
 }
 
 }  // namespace

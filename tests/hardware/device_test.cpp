@@ -37,15 +37,9 @@ pcm.broken { type no_such_plugin_type hint { show on description "Broken" } }
     EXPECT_EQ(configuredDevices(),
               (std::vector<Device>{{"anything", "Anything", 32, 32},
                                    {"playback_only", "playback_only", 0, 32}}));
-    test::writeFile(home.home() / ".asoundrc", test::demoAlsaConfig());
-    const std::vector<Device> demo = {
-        {"demo_stereo", "Demo Stereo Interface", 2, 2},
-        {"demo_studio", "Demo Studio Interface", 8, 8},
-        {"demo_speakers", "Demo Speakers", 0, 2},
-    };
-    EXPECT_EQ(configuredDevices(), demo);
-    test::writeFile(home.home() / ".config/alsa/asoundrc", "pcm.demo_studio.hint.show off\n");
-    EXPECT_EQ(configuredDevices().size(), 2u);
+    test::writeFile(home.home() / ".config/alsa/asoundrc", "pcm.anything.hint.show off\n");
+    EXPECT_EQ(configuredDevices(),
+              (std::vector<Device>{{"playback_only", "playback_only", 0, 32}}));
 }
 
 TEST(DeviceTest, WritesThePrettyPrintedListing) {

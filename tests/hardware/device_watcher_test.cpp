@@ -46,8 +46,6 @@ TEST(DeviceWatcherTest, CallsOnceAfterAChangeHasSettledAndSleepsOtherwise) {
         // A burst restarts the settling time.
         {{Wake::changed, Wake::changed, Wake::changed, Wake::quiet},
          "idle settle settle settle call idle "},
-        {{Wake::changed, Wake::quiet, Wake::changed, Wake::quiet},
-         "idle settle call idle settle call idle "},
         {{Wake::quiet, Wake::quiet}, "idle idle idle "},
     };
     for (const auto& [script, expected] : cases) {
