@@ -115,19 +115,16 @@ TEST(EngineCommandTest, RepliesAreValidatedByMember) {
         EXPECT_EQ(parseEngineReply(reply, 7, "GET_STATE").has_value(), accepted) << reply;
 }
 
-// Whatever is left of the reply deadline, the socket never gets "no time-out" (zero).
+// Whatever is left of the reply deadline, the socket never gets "no time-out" (zero), and the
+// microseconds stay below a second.
 TEST(EngineCommandTest, TimeLeftBecomesAFiniteSocketTimeout) {
     using std::chrono::nanoseconds;
-    const std::pair<nanoseconds, timeval> cases[] = {
-        {nanoseconds(-5), {0, 1}},          {nanoseconds(0), {0, 1}},
-        {nanoseconds(999), {0, 1}},         {nanoseconds(1001), {0, 2}},
-        {nanoseconds(999'999'001), {1, 0}}, {nanoseconds(1'500'000'000), {1, 500'000}},
-    };
-    for (const auto& [left, expected] : cases) {
+    const std::pair<nanoseconds, int64_t> cases[] = {
+        {nanoseconds(-5), 1}, {nanoseconds(1001), 2}, {nanoseconds(999'999'001), 1'000'000}};
+    for (const auto& [left, micros] : cases) {
         const timeval tv = socketTimeout(left);
-        EXPECT_EQ(std::make_pair(tv.tv_sec, tv.tv_usec),
-                  std::make_pair(expected.tv_sec, expected.tv_usec))
-            << left.count() << " ns";
+        EXPECT_LT(tv.tv_usec, 1'000'000);
+        EXPECT_EQ(tv.tv_sec * 1'000'000 + tv.tv_usec, micros) << left.count() << " ns";
     }
 }
 
