@@ -103,14 +103,12 @@ bool ControllerHarness::until(const std::function<bool()>& done,
 }
 
 bool ControllerHarness::pollUntilStatus(uint32_t id, int64_t status) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
+    const auto answered = [&] {
         controller->poll();
-        if (!until([&] { return !rt(id)->polling; })) return false;
-        if (!rt(id)->commandFailed && rt(id)->value("status") == status) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+        return until([&] { return !rt(id)->polling; }) && !rt(id)->commandFailed &&
+               rt(id)->value("status") == status;
+    };
+    return waitFor(answered, std::chrono::seconds(10), std::chrono::milliseconds(20));
 }
 
 void ControllerHarness::makeUnstoppable(uint32_t id) {

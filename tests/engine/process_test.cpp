@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include "support/temp_dir.h"
@@ -11,20 +10,6 @@ namespace vornisel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A wait ends when the process does, not at its deadline; signalling the reaped process (whose
-// id may be recycled) does nothing.
-TEST(ProcessTest, WaitForExitWakesWhenTheProcessEnds) {
-    auto process = Process::create("sh", {"-c", "sleep 0.2; kill -TERM $$"});
-    ASSERT_TRUE(process->launch());
-    EXPECT_FALSE(process->waitForExit(Clock::now() + std::chrono::milliseconds(10)));
-    const auto start = Clock::now();
-    EXPECT_TRUE(process->waitForExit(Clock::now() + std::chrono::seconds(30)));
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(15));
-    EXPECT_TRUE(process->endedBySignal());
-    EXPECT_EQ(process->terminationStatus(), SIGTERM);
-    process->signal(SIGKILL);
-}
 
 // Only standard input, output and error reach the child, even from descriptors opened without
 // close-on-exec; it starts in the folder it was given, and a bare program name is found on the

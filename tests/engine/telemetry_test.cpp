@@ -35,25 +35,21 @@ TEST(TelemetryTest, ReadsOnlyWholeValidBlocksOfOurOwn) {
         EXPECT_EQ((*snapshot)["no_such_statistic"], 0);
         EXPECT_EQ(snapshot->values().size(), host::kFieldCount);
     }
-    EXPECT_FALSE(Telemetry::read(test::uniqueId()));
     EXPECT_EQ(Telemetry({{"underrun_count", 5}, {"bogus", 9}}).values(),
               (std::map<std::string, int64_t>{{"underrun_count", 5}}));
 }
 
-// The host truncates and regrows its object as fast as it can; reading must never fault.
+// The host truncates and regrows its object as fast as it can: a read that meets it shrunk gives
+// nothing, never a fault or a block of zeros, however long a busy machine makes the host take.
 TEST(TelemetryTest, ShrinkingObjectNeverCrashesTheReader) {
     test::ControllerHarness h("shrink-stats");
     const uint32_t id = h.startServing();
-    // Read until a read meets the object shrunk, however long a busy machine makes the host take.
-    EXPECT_TRUE(test::waitFor(
-        [&] {
-            const auto snapshot = Telemetry::read(id);
-            if (snapshot) {
-                EXPECT_EQ((*snapshot)["client_id"], id);
-            }
-            return !snapshot;
-        },
-        std::chrono::seconds(30), std::chrono::milliseconds(1)));
+    const auto shrunk = [&] {
+        const auto snapshot = Telemetry::read(id);
+        EXPECT_EQ(snapshot ? (*snapshot)["client_id"] : id, id);
+        return !snapshot;
+    };
+    EXPECT_TRUE(test::waitFor(shrunk, std::chrono::seconds(30), std::chrono::milliseconds(1)));
 }
 
 }  // namespace
