@@ -5,6 +5,9 @@
 #   ui_check_test.sh smoke PROGRAM SOURCE           the UI check passes, every check listed; a
 #                                                   second run refuses the directory it filled
 #   ui_check_test.sh broken-host PROGRAM SOURCE     with engines that die, it fails and says why
+#   ui_check_test.sh no-hardware PROGRAM SOURCE     with no device at all (none in ALSA, none in a
+#                                                   copy of the bundle), it fails and skips what
+#                                                   needs the devices
 set -euo pipefail
 mode="$1"
 program="$2"
@@ -52,6 +55,20 @@ broken-host)
     # Flows that need no running engine still pass.
     grep -A2 '"name": "add device 1' "$result" | grep -q '"outcome": "passed"' ||
         fail "adding a device failed too"
+    ;;
+no-hardware)
+    rm "$HOME/.asoundrc"
+    # The check falls back to its bundle's demo devices; a copy of the bundle without them has none.
+    cp -r "$(dirname "$program")/../.." "$HOME/Bare.app"
+    rm -r "$HOME/Bare.app/Contents/Resources/alsa"
+    status=0
+    timeout -k 10 400 "$HOME/Bare.app/Contents/MacOS/vornisel-control" --ui-smoke \
+        --data-dir "$data" || status=$?
+    [ "$status" -eq 1 ] || fail "the UI check ended with status $status, not 1"
+    for check in "start all" "apply recommendation" "quit with running engines"; do
+        grep -A2 "\"name\": \"$check" "$result" | grep -q '"outcome": "skipped"' ||
+            fail "the check '$check' was not skipped"
+    done
     ;;
 *)
     fail "unknown mode $mode"
