@@ -217,6 +217,12 @@ TEST(EngineControllerTest, GroupStopEndsAtTheFirstEngineThatSurvives) {
     h.controller->toggleGroup();
     ASSERT_TRUE(h.until([&] { return !h.controller->groupBusy(); }));
     EXPECT_EQ(h.hooks.notices.back(), std::make_pair(tr("notice.exit_canceled"), true));
+    // While its stop is under way, a second stop is refused at once.
+    std::optional<bool> first, second;
+    h.controller->stop(order[1], [&](bool stopped) { first = stopped; });
+    h.controller->stop(order[1], [&](bool stopped) { second = stopped; });
+    EXPECT_EQ(second, false);
+    ASSERT_TRUE(h.until([&] { return first.has_value(); }));
     ::kill(survivor->process->processIdentifier(), SIGKILL);
     ASSERT_TRUE(h.until([&] { return survivor->value("status") == 7; }));
     EXPECT_EQ(survivor->text("lastErrorKey"), "status.engine_no_response");
