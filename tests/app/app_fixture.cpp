@@ -62,7 +62,7 @@ bool AppFixture::launch() {
     app = std::make_unique<ClientApp>(std::vector<std::string>{"--data-dir", dataDir.string()});
     app->setTerminateHandler([this] { ++terminations; });
     app->setAlertHandler([this](const QString& text) { alerts.push_back(text); });
-    app->setTrayCheck([] { return true; });
+    app->setTrayCheck([this] { return trayPresent; });
     const bool launched = app->applicationDidFinishLaunching();
     if (app->engines()) {
         // Hosts that ignore STOP are not part of these tests; keep a failing stop short.

@@ -56,6 +56,7 @@ protected:
     const std::filesystem::path home = alsaHome.home();
     std::filesystem::path dataDir = home / "data";
     std::unique_ptr<ClientApp> app;
+    bool trayPresent = true;  // what the tray check answers at launch
     int terminations = 0;
     std::vector<QString> alerts;
 

@@ -32,6 +32,24 @@ TEST_F(ClientAppWindowTest, OpensAtTheStoredSizeButNeverBelowTheMinimum) {
     }
 }
 
+// A panel set to start hidden waits in the tray, or minimised in the taskbar where there is no
+// tray; showing it brings the window back either way.
+TEST_F(ClientAppWindowTest, StartingHiddenUsesTheTrayOrElseTheTaskbar) {
+    for (const bool tray : {true, false}) {
+        std::filesystem::remove_all(dataDir);
+        PanelStore store(dataDir);
+        store.document.settings.minimized = true;
+        store.save();
+        trayPresent = tray;
+        ASSERT_TRUE(launch());
+        EXPECT_EQ(app->window->isVisible(), !tray) << tray;
+        EXPECT_EQ(app->window->isMinimized(), !tray) << tray;
+        app->showWindow();
+        EXPECT_TRUE(app->windowShown()) << tray;
+        app.reset();
+    }
+}
+
 TEST_F(ClientAppWindowTest, TheScrollerShowsExactlyWhenTheCardsOverflow) {
     prepareStore(demoClients(8), 800, 450);
     ASSERT_TRUE(launch());
