@@ -5,6 +5,7 @@
 #   ui_check_test.sh smoke PROGRAM SOURCE           the UI check passes, every check listed; a
 #                                                   second run refuses the directory it filled
 #   ui_check_test.sh broken-host PROGRAM SOURCE     with engines that die, it fails and says why
+#   ui_check_test.sh preview PROGRAM SOURCE         every preview it prints is a picture written
 #   ui_check_test.sh no-hardware PROGRAM SOURCE     with no device at all (none in ALSA, none in a
 #                                                   copy of the bundle), it fails and skips what
 #                                                   needs the devices
@@ -69,6 +70,15 @@ no-hardware)
         grep -A2 "\"name\": \"$check" "$result" | grep -q '"outcome": "skipped"' ||
             fail "the check '$check' was not skipped"
     done
+    ;;
+preview)
+    status=0
+    timeout -k 10 300 "$program" --render-preview --data-dir "$data" >"$HOME/out.txt" || status=$?
+    [ "$status" -eq 0 ] || fail "the preview rendering ended with status $status"
+    [ -s "$HOME/out.txt" ] || fail "no preview was printed"
+    while read -r file; do
+        identify "$file" >/dev/null || fail "$file is not a picture"
+    done <"$HOME/out.txt"
     ;;
 *)
     fail "unknown mode $mode"
