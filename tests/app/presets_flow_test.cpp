@@ -58,12 +58,18 @@ TEST_F(PresetsFlowTest, ChoosingTheActivePresetDoesNothingAndSavingByNameOverwri
 
 TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelection) {
     launchWithTwoPresets();
+    ::setenv("VORNISEL_HOST_FAULT", "ignore-stop", 1);
     app->start(deviceID(1));
-    ASSERT_TRUE(waitUntil([&] { return app->runtime(deviceID(1))->isRunning(); }));
+    ::unsetenv("VORNISEL_HOST_FAULT");
+    const auto engine = app->runtime(deviceID(1));
+    ASSERT_TRUE(waitUntil([&] { return engine->isRunning(); }));
     // A stop already under way cannot be joined by the group stop, which then reports failure.
+    // The host ignores "STOP" and its signals are held back, so that stop cannot end meanwhile.
+    engine->process->setSignalSender([](pid_t, int) {});
     app->stop(deviceID(1));
     app->presets->choose(1);
-    ASSERT_TRUE(waitUntil([&] { return noticeVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return noticeVisible(); }));
+    engine->process->setSignalSender([](pid_t pid, int signal) { ::kill(pid, signal); });
     EXPECT_EQ(noticeShown(), tr("notice.stop_before_preset"));
     EXPECT_EQ(app->store->document.active, "default");
     EXPECT_EQ(app->presets->selected(), 0);
