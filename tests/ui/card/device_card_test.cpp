@@ -45,6 +45,13 @@ TEST_F(DeviceCardTest, ButtonsAndTextsFollowTheRuntime) {
     EXPECT_TRUE(stopped.recommend()->title().isEmpty());  // no recommendation without samples
     EXPECT_FALSE(stopped.recommend()->isEnabled());
     EXPECT_FALSE(stopped.info()->attention());
+    std::string pressed;  // each button runs its own handler
+    const auto press = [&](const char* name) { return [&pressed, name] { pressed += name; }; };
+    stopped.setHandlers({press("t"), press("e"), press("i"), press("r"), {}, {}});
+    for (ActionButton* button :
+         {stopped.toggle(), stopped.edit(), stopped.info(), stopped.remove()})
+        button->click();
+    EXPECT_EQ(pressed, "teir");
 
     // A running card's texts and buttons are read by the built-in UI check.
     test::RunningRuntime engine({{"status", 3}, {"health", 1}});
