@@ -13,6 +13,7 @@
 #include "check/ui_input.h"
 #include "check/ui_script.h"
 #include "engine/host_contract.h"
+#include "hardware/alsa_channels.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"
 #include "ui/card/main_content.h"
@@ -32,6 +33,8 @@ using namespace std::chrono_literals;
 
 constexpr auto engineDeadline = 30s;
 constexpr auto dialogDeadline = 5s;
+// A listing waits for the configured PCMs' probes twice at most (the user's, then the system's).
+constexpr auto listingDeadline = 2 * kConfiguredPcmProbeBound + dialogDeadline;
 constexpr auto wholeRunLimit = std::chrono::minutes(3);
 
 }  // namespace
@@ -86,7 +89,7 @@ void PreviewRenderer::start() {
         "the window showing", [this] { return app_.window && app_.window->isVisible(); },
         dialogDeadline);
     waitFor(
-        "the hardware list", [this] { return !app_.listingDevices(); }, dialogDeadline);
+        "the hardware list", [this] { return !app_.listingDevices(); }, listingDeadline);
     captureMain("main-empty.png");
     mainStates();
     deviceDialogStates();

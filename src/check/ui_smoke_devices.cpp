@@ -14,6 +14,7 @@
 #include "check/ui_input.h"
 #include "check/ui_script.h"
 #include "check/ui_smoke.h"
+#include "hardware/alsa_channels.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"
 #include "ui/card/diagnostic_view.h"
@@ -36,6 +37,8 @@ using namespace std::chrono_literals;
 // for a slow, instrumented build.
 constexpr auto engineDeadline = 30s;
 constexpr auto dialogDeadline = 5s;
+// A listing waits for the configured PCMs' probes twice at most (the user's, then the system's).
+constexpr auto listingDeadline = 2 * kConfiguredPcmProbeBound + dialogDeadline;
 
 std::string routesText(const std::map<int, int>& routes) {
     std::string text;
@@ -87,7 +90,7 @@ void UiSmoke::checkLaunch() {
     }
     // The hardware is listed on a worker once the window is up.
     waitFor(
-        "the hardware list", [this] { return !app_.listingDevices(); }, dialogDeadline);
+        "the hardware list", [this] { return !app_.listingDevices(); }, listingDeadline);
     act("look at the window", [this](Findings& f) {
         const auto& stored = app_.store->document.settings;
         const QSize size = MainWindow::openingSize(stored.width, stored.height);

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <charconv>
 #include <memory>
+#include <vector>
 
 namespace vornisel {
 
@@ -30,25 +31,81 @@ using ProbeWords = std::array<int, 4>;
     _exit(0);
 }
 
-// Reads the child's answer until it is complete, the child closed its end or `bound` passed.
-bool readAnswer(int in, ProbeWords& words, std::chrono::milliseconds bound) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    auto* bytes = reinterpret_cast<char*>(words.data());
+// One probing child and what it has written so far.
+struct PendingProbe {
+    pid_t child = -1;
+    int answer = -1;  // the read end of the child's pipe
+    ProbeWords words{};
     size_t got = 0;
-    while (got < sizeof words) {
+    bool complete() const { return got == sizeof words; }
+};
+
+PendingProbe startProbe(const std::string& pcm) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ends[0]);
+        probeInChild(pcm, ends[1]);
+    }
+    close(ends[1]);
+    if (child < 0) {
+        close(ends[0]);
+        return {};
+    }
+    PendingProbe probe;
+    probe.child = child;
+    probe.answer = ends[0];
+    return probe;
+}
+
+// Reads what is ready; a child that closed its end or failed the read is given up.
+void readSome(PendingProbe& probe) {
+    auto* bytes = reinterpret_cast<char*>(probe.words.data());
+    const ssize_t n = read(probe.answer, bytes + probe.got, sizeof probe.words - probe.got);
+    if (n < 0 && errno == EINTR) return;
+    if (n <= 0) {
+        close(probe.answer);
+        probe.answer = -1;
+        return;
+    }
+    probe.got += static_cast<size_t>(n);
+}
+
+// Reads the children's answers until each is complete or given up, or `bound` has passed.
+void collectAnswers(std::vector<PendingProbe>& probes, std::chrono::milliseconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+        std::vector<pollfd> waiting;
+        std::vector<PendingProbe*> owners;
+        for (PendingProbe& probe : probes) {
+            if (probe.answer < 0 || probe.complete()) continue;
+            waiting.push_back({probe.answer, POLLIN, 0});
+            owners.push_back(&probe);
+        }
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd readable{in, POLLIN, 0};
-        const int ready = poll(&readable, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return false;
-        const ssize_t n = read(in, bytes + got, sizeof words - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        got += static_cast<size_t>(n);
+        if (waiting.empty() || left.count() <= 0) return;
+        const int ready = poll(waiting.data(), waiting.size(), static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) return;
+        for (size_t i = 0; ready > 0 && i < waiting.size(); ++i) {
+            if (waiting[i].revents != 0) readSome(*owners[i]);
+        }
     }
-    return true;
+}
+
+// Ends a child, answered or not, and gives its result.
+std::optional<PcmChannels> finish(PendingProbe& probe) {
+    if (probe.answer >= 0) close(probe.answer);
+    if (probe.child < 0) return std::nullopt;
+    // The child is ours until reaped, so the signal cannot reach another process; one that has
+    // answered is exiting anyway.
+    kill(probe.child, SIGKILL);
+    while (waitpid(probe.child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    if (!probe.complete()) return std::nullopt;
+    const ProbeWords& w = probe.words;
+    return PcmChannels{{w[0], w[1] != 0}, {w[2], w[3] != 0}};
 }
 
 }  // namespace
@@ -99,30 +156,21 @@ ChannelProbe probeChannels(const std::string& pcm, bool input) {
     return {reportedChannels(maximum), false};
 }
 
-std::optional<PcmChannels> probeChannelsWithin(const std::string& pcm,
-                                               std::chrono::milliseconds bound) {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(ends[0]);
-        probeInChild(pcm, ends[1]);
-    }
-    close(ends[1]);
-    if (child < 0) {
-        close(ends[0]);
-        return std::nullopt;
-    }
-    ProbeWords words{};
-    const bool answered = readAnswer(ends[0], words, bound);
-    close(ends[0]);
-    // The child is ours until reaped, so the signal cannot reach another process; one that has
-    // answered is exiting anyway.
-    kill(child, SIGKILL);
-    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    if (!answered) return std::nullopt;
-    return PcmChannels{{words[0], words[1] != 0}, {words[2], words[3] != 0}};
+std::vector<std::optional<PcmChannels>> probeChannelsWithin(const std::vector<std::string>& pcms,
+                                                            std::chrono::milliseconds bound) {
+    // Parsed once here, ALSA's configuration is inherited by every child instead of each child
+    // reading all of it again: the probes then only open their PCM.
+    snd_config_update();
+    std::vector<PendingProbe> probes;
+    probes.reserve(pcms.size());
+    for (const std::string& pcm : pcms)
+        probes.push_back(startProbe(pcm));
+    collectAnswers(probes, bound);
+    std::vector<std::optional<PcmChannels>> results;
+    results.reserve(probes.size());
+    for (PendingProbe& probe : probes)
+        results.push_back(finish(probe));
+    return results;
 }
 
 }  // namespace vornisel

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vornisel {
 
@@ -42,15 +43,17 @@ struct PcmChannels {
     ChannelProbe output;
 };
 
-// How long probing one configured PCM may take. A PCM that talks to a sound server waits for the
-// server in its open; a server that hangs must not hold the listing up.
-inline constexpr std::chrono::milliseconds kConfiguredPcmProbeBound{1000};
+// How long probing the configured PCMs may take in all. A PCM that talks to a sound server waits
+// for the server in its open; a server that hangs must not hold the listing up for long, and a
+// loaded machine must still have time to start the probes and let them answer.
+inline constexpr std::chrono::milliseconds kConfiguredPcmProbeBound{3000};
 
-// Probes both directions of `pcm` in a child process and waits at most `bound` for the answer:
-// whatever a plugin does in its open (connect to a server, open a file) cannot hang the caller.
-// Nothing when the child did not answer in time (it is killed) or could not be started. Blocks
-// for up to `bound`: never call it on a thread that must stay responsive.
-std::optional<PcmChannels> probeChannelsWithin(const std::string& pcm,
-                                               std::chrono::milliseconds bound);
+// Probes both directions of each of `pcms` (ALSA PCM names), all at once, each in a child
+// process of its own, and waits at most `bound` in all for the answers: whatever a plugin does
+// in its open (connect to a server, open a file) cannot hang the caller. One result per PCM, in
+// order; nothing for a PCM whose child did not answer in time (it is killed) or could not be
+// started. Blocks for up to `bound`: never call it on a thread that must stay responsive.
+std::vector<std::optional<PcmChannels>> probeChannelsWithin(const std::vector<std::string>& pcms,
+                                                            std::chrono::milliseconds bound);
 
 }  // namespace vornisel

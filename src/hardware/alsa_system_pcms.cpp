@@ -47,19 +47,18 @@ std::vector<ConfiguredPcm> describedPcms() {
 }
 
 std::vector<DeviceCandidate> systemPcmCandidates(const std::vector<DeviceCandidate>& listed) {
-    std::vector<DeviceCandidate> result;
+    std::vector<ConfiguredPcm> offered;
     const auto known = [&](const std::string& name) {
-        const auto same = [&](const DeviceCandidate& c) { return c.uid == name; };
-        return std::any_of(listed.begin(), listed.end(), same) ||
-               std::any_of(result.begin(), result.end(), same);
+        return std::any_of(listed.begin(), listed.end(),
+                           [&](const DeviceCandidate& c) { return c.uid == name; }) ||
+               std::any_of(offered.begin(), offered.end(),
+                           [&](const ConfiguredPcm& p) { return p.name == name; });
     };
-    for (const ConfiguredPcm& pcm : describedPcms()) {
+    for (ConfiguredPcm& pcm : describedPcms()) {
         // Checked before probing: opening the product's own PCMs could disturb an engine.
-        if (offeredHintedPcm(pcm.name) && !known(pcm.name)) {
-            result.push_back(configuredCandidate(pcm));
-        }
+        if (offeredHintedPcm(pcm.name) && !known(pcm.name)) offered.push_back(std::move(pcm));
     }
-    return result;
+    return configuredCandidates(offered);
 }
 
 }  // namespace vornisel

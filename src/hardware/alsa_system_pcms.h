@@ -20,7 +20,7 @@ bool offeredHintedPcm(const std::string& name);
 // diagnostics must already be silenced.
 std::vector<ConfiguredPcm> describedPcms();
 
-// The described PCMs that are offered, with their channels (configuredCandidate), except those
+// The described PCMs that are offered, with their channels (configuredCandidates), except those
 // whose name is already the UID of one of `listed`. This is where the desktop's sound server
 // shows: "pipewire", "pulse" and the "default" that leads to it; a server that does not run
 // leaves its PCMs without channels, so they are not offered.

@@ -115,25 +115,32 @@ std::vector<std::filesystem::path> currentUserConfigFiles() {
     return userConfigFiles(homeDirectory(), environment("XDG_CONFIG_HOME"));
 }
 
-DeviceCandidate configuredCandidate(const ConfiguredPcm& pcm) {
-    DeviceCandidate candidate{pcm.name, displayName(pcm), {}, {}};
-    // A PCM whose probe did not answer in time offers no channel, so it is left out.
-    if (auto probed = probeChannelsWithin(pcm.name, kConfiguredPcmProbeBound)) {
-        candidate.inputStreams = streams(probed->input);
-        candidate.outputStreams = streams(probed->output);
+std::vector<DeviceCandidate> configuredCandidates(const std::vector<ConfiguredPcm>& pcms) {
+    std::vector<std::string> names;
+    for (const ConfiguredPcm& pcm : pcms)
+        names.push_back(pcm.name);
+    const auto probed = probeChannelsWithin(names, kConfiguredPcmProbeBound);
+    std::vector<DeviceCandidate> result;
+    for (size_t i = 0; i < pcms.size(); ++i) {
+        DeviceCandidate candidate{pcms[i].name, displayName(pcms[i]), {}, {}};
+        // A PCM whose probe did not answer in time offers no channel, so it is left out.
+        if (probed[i]) {
+            candidate.inputStreams = streams(probed[i]->input);
+            candidate.outputStreams = streams(probed[i]->output);
+        }
+        result.push_back(std::move(candidate));
     }
-    return candidate;
+    return result;
 }
 
 std::vector<DeviceCandidate> userPcmCandidates() {
-    std::vector<DeviceCandidate> result;
-    for (const ConfiguredPcm& pcm : visiblePcms(currentUserConfigFiles())) {
+    std::vector<ConfiguredPcm> offered;
+    for (ConfiguredPcm& pcm : visiblePcms(currentUserConfigFiles())) {
         // The product's own PCMs are never offered; opening them just to drop them could
         // disturb an engine that uses them.
-        if (isOwnDevice(pcm.name)) continue;
-        result.push_back(configuredCandidate(pcm));
+        if (!isOwnDevice(pcm.name)) offered.push_back(std::move(pcm));
     }
-    return result;
+    return configuredCandidates(offered);
 }
 
 }  // namespace vornisel

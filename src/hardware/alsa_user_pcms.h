@@ -30,12 +30,12 @@ std::vector<ConfiguredPcm> visiblePcms(const std::vector<std::filesystem::path>&
 // $XDG_CONFIG_HOME).
 std::vector<std::filesystem::path> currentUserConfigFiles();
 
-// A configured PCM with the channels each direction offers, probed within
+// Configured PCMs with the channels each direction offers, all probed together within
 // kConfiguredPcmProbeBound; the UID is the PCM's name and the display name the first line of its
 // description (or the name). ALSA's own diagnostics must already be silenced.
-DeviceCandidate configuredCandidate(const ConfiguredPcm& pcm);
+std::vector<DeviceCandidate> configuredCandidates(const std::vector<ConfiguredPcm>& pcms);
 
-// The visible PCMs of the current user's configuration as configuredCandidate()s.
+// The visible PCMs of the current user's configuration as configuredCandidates().
 std::vector<DeviceCandidate> userPcmCandidates();
 
 }  // namespace vornisel
