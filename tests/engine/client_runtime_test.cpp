@@ -102,6 +102,7 @@ TEST_F(ClientRuntimeTest, RecommendationCases) {
         {"pressure capped", usual, underruns, 128, std::nullopt},
         {"fast network", usual, network(600, 0, 800, 5), 6, P{3, lower}},
         {"fast network already there", usual, network(600, 0, 800), 3, std::nullopt},
+        {"a microsecond is measured", usual, network(1, 0, 1), 6, P{3, lower}},
         {"sync age of three quarters of a block", format(96), network(600, 0, 1500), 6,
          P{2, lower}},
         {"slow network", usual, network(3000, 1000, 500), 3, P{4, slower}},
