@@ -1,6 +1,8 @@
 #include "ui/theme/action_button.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QEnterEvent>
 
 #include "ui/theme/theme.h"
 
@@ -23,6 +25,19 @@ TEST(ActionButtonTest, RunsItsHandlerAndIsNamed) {
     button.setTitle("Add");
     button.setToolTip("Other");
     EXPECT_EQ(button.accessibleName(), "Add");
+}
+
+// The pointer over a button lights it up, and leaving puts it back.
+TEST(ActionButtonTest, LightsUpUnderThePointer) {
+    ActionButton button("Add", std::nullopt, {});
+    button.resize(80, 32);
+    const QImage plain = button.grab().toImage();
+    QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
+    QApplication::sendEvent(&button, &enter);
+    EXPECT_NE(button.grab().toImage(), plain);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+    EXPECT_EQ(button.grab().toImage(), plain);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QPainter>
 #include <QStyleOption>
+#include <map>
 
 #include "ui/theme/theme.h"
 
@@ -27,7 +28,7 @@ double contrastRatio(const QColor& a, const QColor& b) {
 }
 
 // A check box drawn on a dialog's background in each state it can show: the edge of its box stands
-// out at 3:1 or more on every side.
+// out at 3:1 or more on every side, and keyboard focus shows on it.
 TEST(PanelStyleTest, CheckBoxEdgeStandsOutInEveryState) {
     Theme::applyDarkAppearance(*qApp);
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), Theme::background());
@@ -41,9 +42,11 @@ TEST(PanelStyleTest, CheckBoxEdgeStandsOutInEveryState) {
         on | S::State_On | S::State_Sunken,
         on | S::State_Off | S::State_MouseOver,
         on | S::State_Off | S::State_HasFocus | S::State_KeyboardFocusChange,
+        on | S::State_On | S::State_HasFocus | S::State_KeyboardFocusChange,
         S::State_Off,
         S::State_On,
     };
+    std::map<int, QColor> edges;
     for (S::State state : states) {
         QStyleOptionButton option;
         option.initFrom(&box);
@@ -57,12 +60,16 @@ TEST(PanelStyleTest, CheckBoxEdgeStandsOutInEveryState) {
         painter.end();
         const QRect r = box.style()->subElementRect(S::SE_CheckBoxIndicator, &option, &box);
         const QPoint c = r.center();
+        edges[int(state)] = image.pixelColor(r.left(), c.y());
         for (QPoint edge : {QPoint(r.left(), c.y()), QPoint(r.right(), c.y()),
                             QPoint(c.x(), r.top()), QPoint(c.x(), r.bottom())}) {
             EXPECT_GE(contrastRatio(image.pixelColor(edge), Theme::background()), 3.0)
                 << int(state) << " at " << edge.x() << "," << edge.y();
         }
     }
+    const auto focused = S::State_HasFocus | S::State_KeyboardFocusChange;
+    EXPECT_NE(edges[int(on | S::State_Off | focused)], edges[int(on | S::State_Off)]);
+    EXPECT_EQ(edges[int(on | S::State_On | focused)], edges[int(on | S::State_On)]);
 }
 
 }  // namespace
