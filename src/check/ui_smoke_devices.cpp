@@ -37,8 +37,8 @@ using namespace std::chrono_literals;
 // for a slow, instrumented build.
 constexpr auto engineDeadline = 30s;
 constexpr auto dialogDeadline = 5s;
-// A listing waits for the configured PCMs' probes twice at most (the user's, then the system's).
-constexpr auto listingDeadline = 2 * kConfiguredPcmProbeBound + dialogDeadline;
+// A listing waits for the configured PCMs' probes at most.
+constexpr auto listingDeadline = kConfiguredPcmProbeBound + dialogDeadline;
 
 std::string routesText(const std::map<int, int>& routes) {
     std::string text;

@@ -46,11 +46,10 @@ std::vector<ConfiguredPcm> describedPcms() {
     return result;
 }
 
-std::vector<DeviceCandidate> systemPcmCandidates(const std::vector<DeviceCandidate>& listed) {
+std::vector<ConfiguredPcm> systemPcms(const std::vector<std::string>& taken) {
     std::vector<ConfiguredPcm> offered;
     const auto known = [&](const std::string& name) {
-        return std::any_of(listed.begin(), listed.end(),
-                           [&](const DeviceCandidate& c) { return c.uid == name; }) ||
+        return std::find(taken.begin(), taken.end(), name) != taken.end() ||
                std::any_of(offered.begin(), offered.end(),
                            [&](const ConfiguredPcm& p) { return p.name == name; });
     };
@@ -58,7 +57,7 @@ std::vector<DeviceCandidate> systemPcmCandidates(const std::vector<DeviceCandida
         // Checked before probing: opening the product's own PCMs could disturb an engine.
         if (offeredHintedPcm(pcm.name) && !known(pcm.name)) offered.push_back(std::move(pcm));
     }
-    return configuredCandidates(offered);
+    return offered;
 }
 
 }  // namespace vornisel

@@ -20,10 +20,10 @@ bool offeredHintedPcm(const std::string& name);
 // diagnostics must already be silenced.
 std::vector<ConfiguredPcm> describedPcms();
 
-// The described PCMs that are offered, with their channels (configuredCandidates), except those
-// whose name is already the UID of one of `listed`. This is where the desktop's sound server
-// shows: "pipewire", "pulse" and the "default" that leads to it; a server that does not run
-// leaves its PCMs without channels, so they are not offered.
-std::vector<DeviceCandidate> systemPcmCandidates(const std::vector<DeviceCandidate>& listed);
+// The described PCMs that are offered, each once, except those whose name is among `taken`. This
+// is where the desktop's sound server shows: "pipewire", "pulse" and the "default" that leads to
+// it; a server that does not run leaves its PCMs without channels when probed, so they are not
+// offered.
+std::vector<ConfiguredPcm> systemPcms(const std::vector<std::string>& taken);
 
 }  // namespace vornisel

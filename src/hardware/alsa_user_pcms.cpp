@@ -133,14 +133,14 @@ std::vector<DeviceCandidate> configuredCandidates(const std::vector<ConfiguredPc
     return result;
 }
 
-std::vector<DeviceCandidate> userPcmCandidates() {
+std::vector<ConfiguredPcm> userPcms() {
     std::vector<ConfiguredPcm> offered;
     for (ConfiguredPcm& pcm : visiblePcms(currentUserConfigFiles())) {
         // The product's own PCMs are never offered; opening them just to drop them could
         // disturb an engine that uses them.
         if (!isOwnDevice(pcm.name)) offered.push_back(std::move(pcm));
     }
-    return configuredCandidates(offered);
+    return offered;
 }
 
 }  // namespace vornisel

@@ -35,7 +35,7 @@ std::vector<std::filesystem::path> currentUserConfigFiles();
 // description (or the name). ALSA's own diagnostics must already be silenced.
 std::vector<DeviceCandidate> configuredCandidates(const std::vector<ConfiguredPcm>& pcms);
 
-// The visible PCMs of the current user's configuration as configuredCandidates().
-std::vector<DeviceCandidate> userPcmCandidates();
+// The visible PCMs of the current user's configuration, less the product's own.
+std::vector<ConfiguredPcm> userPcms();
 
 }  // namespace vornisel

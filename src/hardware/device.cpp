@@ -51,10 +51,17 @@ std::optional<std::vector<DeviceCandidate>> alsaCandidates() {
     AlsaListing listing;
     auto listed = soundCardCandidates();
     if (!listed) return std::nullopt;
-    for (DeviceCandidate& configured : userPcmCandidates())
-        listed->push_back(std::move(configured));
-    for (DeviceCandidate& configured : systemPcmCandidates(*listed))
-        listed->push_back(std::move(configured));
+    // The user's PCMs, then the system's that are not listed yet, all probed in one round.
+    std::vector<ConfiguredPcm> configured = userPcms();
+    std::vector<std::string> taken;
+    for (const DeviceCandidate& card : *listed)
+        taken.push_back(card.uid);
+    for (const ConfiguredPcm& pcm : configured)
+        taken.push_back(pcm.name);
+    for (ConfiguredPcm& pcm : systemPcms(taken))
+        configured.push_back(std::move(pcm));
+    for (DeviceCandidate& candidate : configuredCandidates(configured))
+        listed->push_back(std::move(candidate));
     return listed;
 }
 

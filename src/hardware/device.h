@@ -21,9 +21,8 @@ struct Device {
 // the ALSA configuration describes with a hint (the desktop's sound server), each name once.
 // Queries ALSA afresh on every call, its configuration files included, and never fails: when
 // the sound cards cannot be enumerated the list is empty. Never prints ALSA's diagnostics.
-// Probing the configured PCMs may take up to kConfiguredPcmProbeBound twice (the user's, then
-// the system's), so the listing blocks: never call it on a thread that must stay responsive.
-// Calls from several threads take turns.
+// Probing the configured PCMs may take up to kConfiguredPcmProbeBound, so the listing blocks:
+// never call it on a thread that must stay responsive. Calls from several threads take turns.
 std::vector<Device> devices();
 
 // The listing as a pretty-printed JSON array of objects with exactly the keys "uid", "name",
