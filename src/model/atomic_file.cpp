@@ -1,5 +1,6 @@
 #include "model/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <random>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace vornisel {
 namespace {
@@ -32,11 +34,13 @@ mode_t currentUmask() {
     return 022;
 }
 
-// mkstemp creates the file private (0600); the result should have the permissions a plain write
+// A fresh temporary is private (0600); the result should have the permissions a plain write
 // would give: the old file's, or the usual ones under the umask.
-mode_t targetMode(const std::filesystem::path& path) {
+mode_t targetMode(const Folder& folder, const std::string& name) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return info.st_mode & 07777;
+    if (::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode))
+        return info.st_mode & 07777;
     return 0666 & ~currentUmask();
 }
 
@@ -51,12 +55,19 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& tempo
     }
 }
 
-// ".panel.json.XXXXXX" beside "panel.json": the names temporaries of `target` get.
-std::string temporaryPattern(const std::filesystem::path& target) {
-    std::filesystem::path name(".");
-    name += target.filename();
-    name += ".XXXXXX";
-    return (target.parent_path() / name).string();
+// ".panel.json.XXXXXX" beside "panel.json": the names temporaries of `name` get.
+std::string temporaryPattern(const std::string& name) {
+    return "." + name + ".XXXXXX";
+}
+
+std::string randomTemporaryName(const std::string& name) {
+    static thread_local std::mt19937 random(std::random_device{}());
+    const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::uniform_int_distribution<size_t> pick(0, sizeof letters - 2);
+    std::string temporary = temporaryPattern(name);
+    for (size_t i = temporary.size() - 6; i < temporary.size(); ++i)
+        temporary[i] = letters[pick(random)];
+    return temporary;
 }
 
 // Takes the lock that marks a temporary as being written. The lock lasts as long as the file is
@@ -72,108 +83,133 @@ void lockTemporary(int fd) {
 // rename: a process killed while it writes or flushes (the long part) leaves nothing behind.
 // File systems without unnamed files get a named temporary from the start. Either way the
 // temporary is locked from its creation until after the rename and removed on failure, and a
-// leftover of a killed process is swept by removeLeftoverTemporaries.
+// leftover of a killed process is swept by removeLeftoverTemporaries. Everything is relative to
+// the folder's descriptor, so a folder swapped for a link meanwhile cannot send the data elsewhere.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::filesystem::path& target) : target_(target) {
+    TemporaryFile(const Folder& folder, std::string name)
+        : folder_(folder), name_(std::move(name)) {
         if (::access("/proc/self/fd", X_OK) == 0) {
-            fd_ = ::open(target.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+            fd_ = ::openat(folder.fd.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
             if (fd_ >= 0) {
                 lockTemporary(fd_);
                 return;
             }
         }
-        std::string pattern = temporaryPattern(target);
-        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd_ < 0) throwErrno(errno, "cannot create a temporary file beside", target);
-        path_ = pattern;
+        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+            const std::string candidate = randomTemporaryName(name_);
+            fd_ = ::openat(folder.fd.get(), candidate.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd_ >= 0) temporary_ = candidate;
+            if (fd_ < 0 && errno != EEXIST) break;
+        }
+        if (fd_ < 0) throwErrno(errno, "cannot create a temporary file beside", target());
         lockTemporary(fd_);
     }
     // Closing last keeps the lock until the temporary has its final name or is gone. The data was
     // flushed before, so an error of close() can no longer change the outcome.
     ~TemporaryFile() {
-        if (!path_.empty()) ::unlink(path_.c_str());
+        if (!temporary_.empty()) ::unlinkat(folder_.fd.get(), temporary_.c_str(), 0);
         ::close(fd_);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     int fd() const { return fd_; }
+    std::filesystem::path target() const { return folder_.path / name_; }
     // For messages: the unnamed file has no path of its own yet.
-    std::filesystem::path shownPath() const { return path_.empty() ? target_ : path_; }
-    const std::filesystem::path& path() const { return path_; }
-
-    // Links an unnamed file into the folder under a fresh temporary name.
-    void giveName() {
-        if (!path_.empty()) return;
-        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-        std::random_device seed;
-        std::mt19937 random(seed());
-        const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-        std::uniform_int_distribution<size_t> pick(0, sizeof letters - 2);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = temporaryPattern(target_);
-            for (size_t i = name.size() - 6; i < name.size(); ++i)
-                name[i] = letters[pick(random)];
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-                path_ = name;
-                return;
-            }
-            if (errno != EEXIST) break;
-        }
-        throwErrno(errno, "cannot name a temporary file beside", target_);
+    std::filesystem::path shownPath() const {
+        return temporary_.empty() ? target() : folder_.path / temporary_;
     }
 
-    void release() { path_.clear(); }
+    // Links an unnamed file into the folder under a fresh temporary name, then renames it over
+    // the target.
+    void replaceTarget() {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        for (int attempt = 0; attempt < 100 && temporary_.empty(); ++attempt) {
+            const std::string candidate = randomTemporaryName(name_);
+            if (::linkat(AT_FDCWD, self.c_str(), folder_.fd.get(), candidate.c_str(),
+                         AT_SYMLINK_FOLLOW) == 0) {
+                temporary_ = candidate;
+            } else if (errno != EEXIST) {
+                break;
+            }
+        }
+        if (temporary_.empty()) throwErrno(errno, "cannot name a temporary file beside", target());
+        if (::renameat(folder_.fd.get(), temporary_.c_str(), folder_.fd.get(), name_.c_str()) != 0)
+            throwErrno(errno, "cannot replace", target());
+        temporary_.clear();
+    }
 
 private:
-    std::filesystem::path target_;
+    const Folder& folder_;
+    std::string name_;
     int fd_ = -1;
-    std::filesystem::path path_;
+    std::string temporary_;
 };
 
-// Removes the temporary at `path` if it is a killed save's leftover: a regular file of this user
+// Removes the temporary `name` if it is a killed save's leftover: a regular file of this user
 // that no live writer holds locked. It is removed while the sweep itself holds the lock.
-void removeIfLeftover(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) return;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        ::unlink(path.c_str());
+void removeIfLeftover(const Folder& folder, const std::string& name) {
+    try {
+        const FileDescriptor fd = openFileIn(folder, name, O_RDONLY);
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) ::unlinkat(folder.fd.get(), name.c_str(), 0);
+    } catch (const UnsafeFileError&) {
+        // Not ours or not a file: left alone.
     }
-    ::close(fd);
+}
+
+Folder parentFolder(const std::filesystem::path& path) {
+    return openRootFolder(path.has_parent_path() ? path.parent_path() : ".", false);
 }
 
 }  // namespace
 
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-    const std::filesystem::path target = path.has_parent_path() ? path : "." / path;
-    TemporaryFile temporary(target);
+void writeFileAtomically(const Folder& folder, const std::string& name, std::string_view bytes) {
+    TemporaryFile temporary(folder, name);
     writeAll(temporary.fd(), bytes, temporary.shownPath());
-    if (::fchmod(temporary.fd(), targetMode(target)) != 0) {
+    if (::fchmod(temporary.fd(), targetMode(folder, name)) != 0) {
         throwErrno(errno, "cannot set permissions of", temporary.shownPath());
     }
     // Without the flush a crash soon after the rename could leave an empty file in place of both
     // the old and the new content.
     if (::fsync(temporary.fd()) != 0) throwErrno(errno, "cannot flush", temporary.shownPath());
-    temporary.giveName();
-    if (::rename(temporary.path().c_str(), target.c_str()) != 0) {
-        throwErrno(errno, "cannot replace", target);
+    temporary.replaceTarget();
+    // The rename itself is only durable once the folder is: a power cut before that could bring
+    // the previous document back.
+    syncFolder(folder);
+}
+
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    writeFileAtomically(parentFolder(path), path.filename().string(), bytes);
+}
+
+void removeLeftoverTemporaries(const Folder& folder, const std::string& name) {
+    const std::string prefix = temporaryPattern(name);
+    const size_t stem = prefix.size() - 6;
+    const int fd = ::dup(folder.fd.get());
+    DIR* listing = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!listing) {
+        if (fd >= 0) ::close(fd);
+        return;
     }
-    temporary.release();
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName.size() == prefix.size() &&
+            entryName.compare(0, stem, prefix.substr(0, stem)) == 0)
+            leftovers.emplace_back(entryName);
+    }
+    ::closedir(listing);
+    for (const std::string& leftover : leftovers)
+        removeIfLeftover(folder, leftover);
 }
 
 void removeLeftoverTemporaries(const std::filesystem::path& path) {
-    const std::filesystem::path target = path.has_parent_path() ? path : "." / path;
-    const std::string prefix = std::filesystem::path(temporaryPattern(target)).filename().string();
-    const size_t stem = prefix.size() - 6;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), ignored)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() && name.compare(0, stem, prefix, 0, stem) == 0) {
-            removeIfLeftover(entry.path());
-        }
+    try {
+        removeLeftoverTemporaries(parentFolder(path), path.filename().string());
+    } catch (const UnsafeFileError&) {
+        // No folder to sweep.
     }
 }
 

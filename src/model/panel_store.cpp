@@ -2,12 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <limits>
 #include <set>
-#include <system_error>
 
 #include "model/atomic_file.h"
 #include "model/client_config.h"
@@ -18,52 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void throwErrno(const char* what, const fs::path& path) {
-    throw fs::filesystem_error(what, path, std::error_code(errno, std::generic_category()));
-}
-
-struct OpenFile {
-    // Non-blocking only so that a FIFO in the file's place cannot hang the opening; it is refused
-    // right after as no regular file.
-    explicit OpenFile(const fs::path& path)
-        : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
-        if (fd < 0) throwErrno("cannot open", path);
-    }
-    ~OpenFile() { ::close(fd); }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    const int fd;
-};
-
-// Reads a stored JSON file whole, refusing sizes no panel document reaches before reading them.
-std::string readStoredFile(const fs::path& path) {
-    const OpenFile file(path);
-    const int fd = file.fd;
+// Whether anything stands at `name`, a link included: a link is then refused when it is read,
+// never taken for a missing file and replaced.
+bool entryExists(const Folder& folder, const char* name) {
     struct stat info {};
-    if (::fstat(fd, &info) != 0) throwErrno("cannot inspect", path);
-    if (S_ISDIR(info.st_mode)) {
-        throw fs::filesystem_error("cannot read", path,
-                                   std::make_error_code(std::errc::is_a_directory));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        throwDecodeError(path.filename().string(), "", "is not a regular file and is not read");
-    }
-    if (static_cast<uintmax_t>(info.st_size) > maxDocumentBytes) {
-        throwTooLarge(path.filename().string());
-    }
-    std::string bytes;
-    char buffer[65536];
-    while (true) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) throwErrno("cannot read", path);
-        if (count == 0) return bytes;
-        bytes.append(buffer, static_cast<size_t>(count));
-        // The file may grow while it is read; the limit holds for what is actually read.
-        if (bytes.size() > maxDocumentBytes) {
-            throwTooLarge(path.filename().string());
-        }
-    }
+    return ::fstatat(folder.fd.get(), name, &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 }  // namespace
@@ -73,15 +29,17 @@ PanelStore::PanelStore(fs::path directory) : directory_(std::move(directory)) {
 }
 
 void PanelStore::open() {
-    fs::create_directories(directory_);
-    const fs::path panel = directory_ / "panel.json";
-    const fs::path legacy = directory_ / "profiles.json";
+    folder_ = openRootFolder(directory_, true);
     // A save killed just before its rename leaves a temporary behind; the next opening sweeps it.
-    removeLeftoverTemporaries(panel);
-    if (fs::exists(panel)) {
-        document = parsePanelDocument(readStoredFile(panel), "panel.json");
-    } else if (fs::exists(legacy)) {
-        migrate(parseProfileList(readStoredFile(legacy), "profiles.json"));
+    removeLeftoverTemporaries(folder_, "panel.json");
+    // Read whole, refusing sizes no panel document reaches before reading them; never through a
+    // link (a save would replace the link and leave its target stale) and never from a FIFO.
+    if (entryExists(folder_, "panel.json")) {
+        document =
+            parsePanelDocument(readFileIn(folder_, "panel.json", maxDocumentBytes), "panel.json");
+    } else if (entryExists(folder_, "profiles.json")) {
+        migrate(parseProfileList(readFileIn(folder_, "profiles.json", maxDocumentBytes),
+                                 "profiles.json"));
         save();
     } else {
         firstRun = true;
@@ -108,7 +66,7 @@ void PanelStore::migrate(std::vector<Profile> legacy) {
 }
 
 void PanelStore::save() {
-    writeFileAtomically(directory_ / "panel.json", panelJsonText(document));
+    writeFileAtomically(folder_, "panel.json", panelJsonText(document));
 }
 
 size_t PanelStore::activeIndex() const {
@@ -156,8 +114,11 @@ fs::path PanelStore::configURL(const Profile& profile) const {
 
 fs::path PanelStore::writeConfig(const Profile& profile) {
     const fs::path location = configURL(profile);
-    fs::create_directories(location.parent_path());
-    writeFileAtomically(location, clientConfigText(profile));
+    // Walked from the data directory's descriptor: a linked "config" or preset folder is refused
+    // rather than followed out of the data directory.
+    const Folder config = openSubfolder(folder_, "config", true);
+    const Folder preset = openSubfolder(config, document.active, true);
+    writeFileAtomically(preset, location.filename().string(), clientConfigText(profile));
     return location;
 }
 

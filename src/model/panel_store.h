@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/safe_file.h"
 #include "model/panel_document.h"
 
 namespace vornisel {
@@ -22,7 +23,9 @@ public:
 // panel.json, migrates a legacy profiles.json, or starts fresh (firstRun). Callers change
 // `document` and call save(). Main thread only.
 //
-// Throws std::filesystem::filesystem_error / std::system_error for file-system failures,
+// Throws UnsafeFileError for files and folders that are links, FIFOs, another user's or otherwise
+// not what they should be, std::filesystem::filesystem_error / std::system_error for other
+// file-system failures,
 // DecodeError for unreadable files and PanelError for documents it cannot use.
 class PanelStore {
 public:
@@ -32,6 +35,8 @@ public:
     void save();
 
     const std::filesystem::path& directory() const { return directory_; }
+    // The data directory, opened once: everything under it is reached from this descriptor.
+    const Folder& folder() const { return folder_; }
 
     // Index of the first preset whose id is `document.active`; 0 when there is none.
     size_t activeIndex() const;
@@ -60,6 +65,7 @@ private:
     void migrate(std::vector<Profile> legacy);
 
     std::filesystem::path directory_;
+    Folder folder_;
 };
 
 }  // namespace vornisel
