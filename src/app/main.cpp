@@ -105,6 +105,11 @@ int main(int argc, char** argv) {
     if (instance.claim() == vornisel::SingleInstance::Claim::taken) {
         return handOver(options, instance, directory);
     }
+    if (instance.claim() == vornisel::SingleInstance::Claim::refused) {
+        std::cerr << "Vornisel Control does not run on " << directory.string()
+                  << ": its lock file is refused. " << instance.refusal() << "\n";
+        return 1;
+    }
     vornisel::prepareBuiltInCheck(arguments);
     return runApplication(argv[0], arguments, instance);
 }

@@ -88,7 +88,7 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
 UnsafeFileError::UnsafeFileError(const fs::path& path, const std::string& reason, int error)
     : std::runtime_error(path.string() + ": " + reason), path_(path), error_(error) {}
 
-Folder openRootFolder(const fs::path& root, bool create) {
+Folder openRootFolder(const fs::path& root, bool create, Owner owner) {
     if (create) {
         std::error_code ignored;
         fs::create_directories(root, ignored);
@@ -96,7 +96,7 @@ Folder openRootFolder(const fs::path& root, bool create) {
     const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fail(root, errno);
     Folder folder{FileDescriptor(fd), root};
-    check(fd, root, true, Owner::me);
+    check(fd, root, true, owner);
     return folder;
 }
 

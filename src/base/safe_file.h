@@ -54,9 +54,9 @@ struct Folder {
 enum class Owner { me, anyone };
 
 // The data directory (or another root the user named), following links in `root` itself: the
-// user chose that path. It must be a folder of this user; it is created when missing and `create`
-// is set. Throws UnsafeFileError.
-Folder openRootFolder(const std::filesystem::path& root, bool create);
+// user chose that path (or it is the bundle's). It must be a folder (of this user unless `owner` is
+// anyone); it is created when missing and `create` is set. Throws UnsafeFileError.
+Folder openRootFolder(const std::filesystem::path& root, bool create, Owner owner = Owner::me);
 
 // The folder `name` inside `parent`, never through a link, created (0700) when missing and
 // `create` is set. It must be a folder of this user. Throws UnsafeFileError.

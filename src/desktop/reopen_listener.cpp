@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/safe_file.h"
 #include "desktop/single_instance.h"
 
 namespace vornisel {
@@ -25,12 +26,19 @@ ReopenListener::~ReopenListener() {
 }
 
 std::string ReopenListener::listen(const std::filesystem::path& socket) {
+    // Only in a folder of our own: in another user's, they could replace or read the socket.
+    try {
+        openRootFolder(socket.parent_path(), false);
+    } catch (const UnsafeFileError& error) {
+        return error.what();
+    }
     const QString name = QString::fromStdString(socket.string());
     QLocalServer::removeServer(name);
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &ReopenListener::accept);
-    if (!server_->listen(name)) return server_->errorString().toStdString();
+    if (!server_->listen(name))
+        return socket.string() + ": " + server_->errorString().toStdString();
     return {};
 }
 

@@ -4,14 +4,18 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "base/safe_file.h"
 
 namespace vornisel {
 
@@ -46,13 +50,15 @@ int remainingMs(Clock::time_point deadline) {
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-// A connected socket to a listener of this user at `path`, or -1.
+// A connected socket to a listener of this user at `path`, or -1. The socket does not block: a
+// stranger's listener with a full backlog refuses at once (EAGAIN) instead of holding the
+// launch, and the caller tries again until its deadline.
 int connectToListener(const std::filesystem::path& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.native().size() >= sizeof(address.sun_path)) return -1;
     std::memcpy(address.sun_path, path.c_str(), path.native().size());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return -1;
     ucred peer{};
     socklen_t size = sizeof(peer);
@@ -82,13 +88,25 @@ std::string readLine(int fd, Clock::time_point deadline) {
 
 SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory,
                                const std::filesystem::path& runtimeDirectory) {
-    std::error_code error;
-    std::filesystem::create_directories(dataDirectory, error);
+    Folder folder;
+    try {
+        folder = openRootFolder(dataDirectory, true);
+    } catch (const UnsafeFileError&) {
+        return;  // The store reports the directory's problem.
+    }
     directory_ = canonicalDirectory(dataDirectory);
     socket_ = socketPathFor(directory_, runtimeDirectory);
-    // Close-on-exec: the engines and the archiver must not inherit the lock.
-    fd_ = ::open((directory_ / lockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
+    // Only a regular file of this user: truncating and writing through a link would destroy its
+    // target, and a folder or FIFO in its place would silently turn the one-panel rule off.
+    try {
+        fd_ = openFileIn(folder, lockFileName, O_RDWR | O_CREAT).release();
+    } catch (const UnsafeFileError& error) {
+        if (error.error() != EROFS) {
+            claim_ = Claim::refused;
+            refusal_ = error.what();
+        }
+        return;
+    }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         claim_ = errno == EWOULDBLOCK ? Claim::taken : Claim::unavailable;
         return;
@@ -136,7 +154,22 @@ std::filesystem::path SingleInstance::runtimeDirectory() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/') return runtime;
     const char* temporary = std::getenv("TMPDIR");
-    return temporary && temporary[0] == '/' ? temporary : "/tmp";
+    return privateFolderIn(temporary && temporary[0] == '/' ? temporary : "/tmp");
+}
+
+std::filesystem::path SingleInstance::privateFolderIn(const std::filesystem::path& shared) {
+    // A name in a shared folder can be taken first by anyone; a folder of our own, closed to
+    // others, cannot. One that is not ours is left as it is: listening there then fails, naming
+    // it.
+    const auto folder = shared / ("vornisel-" + std::to_string(::getuid()));
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return folder;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && info.st_uid == ::getuid() &&
+        (info.st_mode & 077) != 0)
+        ::fchmod(fd, 0700);
+    if (fd >= 0) ::close(fd);
+    return folder;
 }
 
 std::filesystem::path SingleInstance::socketPathFor(const std::filesystem::path& dataDirectory,
@@ -145,9 +178,8 @@ std::filesystem::path SingleInstance::socketPathFor(const std::filesystem::path&
                              hashText(canonicalDirectory(dataDirectory).string()) + ".sock";
     const auto path = runtimeDirectory / name;
     // sun_path holds 108 bytes with its terminating zero.
-    return path.native().size() < sizeof(sockaddr_un::sun_path)
-               ? path
-               : std::filesystem::path("/tmp") / name;
+    return path.native().size() < sizeof(sockaddr_un::sun_path) ? path
+                                                                : privateFolderIn("/tmp") / name;
 }
 
 }  // namespace vornisel

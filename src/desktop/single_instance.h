@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace vornisel {
 
@@ -24,6 +25,7 @@ public:
         mine,         // this process holds the lock
         taken,        // another process holds it
         unavailable,  // no lock could be made (the store will report the directory's problem)
+        refused,      // something other than a regular file of this user stands at the lock's name
     };
 
     // Creates the directory if it is missing and tries to take its lock without waiting.
@@ -35,6 +37,8 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     Claim claim() const { return claim_; }
+    // Why the lock was refused ("<path>: <reason>"), when claim() is refused.
+    const std::string& refusal() const { return refusal_; }
     // The process that holds the lock, as it wrote itself into the lock file, when known.
     std::optional<long> holder() const;
     // The socket the panel holding the lock listens on.
@@ -48,8 +52,10 @@ public:
     // Asks the panel holding the lock to reopen its window, waiting at most `timeout` in all.
     Reopen requestReopen(std::chrono::milliseconds timeout) const;
 
-    // $XDG_RUNTIME_DIR when it is an absolute path, else the temporary folder.
+    // $XDG_RUNTIME_DIR when it is an absolute path, else privateFolderIn the temporary folder.
     static std::filesystem::path runtimeDirectory();
+    // "<shared>/vornisel-<uid>", created 0700 when missing and closed to others when it is ours.
+    static std::filesystem::path privateFolderIn(const std::filesystem::path& shared);
     // "vornisel-control-<uid>-<hash of the directory's canonical path>.sock" in `runtimeDirectory`,
     // or in /tmp when that path would be too long for a socket address.
     static std::filesystem::path socketPathFor(const std::filesystem::path& dataDirectory,
@@ -60,6 +66,7 @@ private:
     std::filesystem::path socket_;
     int fd_ = -1;
     Claim claim_ = Claim::unavailable;
+    std::string refusal_;
 };
 
 }  // namespace vornisel

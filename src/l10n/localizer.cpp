@@ -1,9 +1,7 @@
 #include "l10n/localizer.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "base/app_bundle.h"
+#include "base/safe_file.h"
 #include "base/utf8.h"
 
 namespace vornisel {
@@ -29,13 +27,20 @@ void addEntry(std::map<std::string, std::string>& values, std::string_view line)
     values[std::string(line.substr(0, equals))] = std::string(line.substr(equals + 1));
 }
 
-// The whole file as text, or nothing when it is missing, unreadable or not UTF-8.
-std::optional<std::string> readLanguageFile(const std::filesystem::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-    if (stream.bad() || invalidUtf8Offset(text)) return std::nullopt;
-    return text;
+// No language file comes near this; a bigger one is not read.
+constexpr size_t kMaxLanguageFileBytes = 1024 * 1024;
+
+// The whole file as text, or nothing when it is missing, unreadable, no plain regular file (a
+// link, a FIFO that would never end), too large or not UTF-8.
+std::optional<std::string> readLanguageFile(const Folder& folder, const std::string& code) {
+    if (!isPlainName(code)) return std::nullopt;
+    try {
+        std::string text = readFileIn(folder, code + ".ini", kMaxLanguageFileBytes, Owner::anyone);
+        if (invalidUtf8Offset(text)) return std::nullopt;
+        return text;
+    } catch (const UnsafeFileError&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -52,10 +57,14 @@ void Localizer::load(const std::string& language) {
 void Localizer::load(const std::string& language, const std::filesystem::path& resources) {
     values.clear();
     if (resources.empty()) return;
+    Folder folder;
+    try {
+        folder = openRootFolder(resources / "lang", false, Owner::anyone);
+    } catch (const UnsafeFileError&) {
+        return;
+    }
     for (const std::string& code : {std::string("en"), language}) {
-        if (const auto text = readLanguageFile(resources / "lang" / (code + ".ini"))) {
-            addEntries(*text);
-        }
+        if (const auto text = readLanguageFile(folder, code)) addEntries(*text);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/safe_file.h"
 #include "model/json_reader.h"
 
 namespace vornisel {
@@ -40,8 +41,7 @@ nlohmann::ordered_json encodeSize(double value) {
 }  // namespace
 
 bool isPresetId(std::string_view id) {
-    return !id.empty() && id != "." && id != ".." &&
-           id.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+    return isPlainName(id);
 }
 
 nlohmann::ordered_json encodeSettings(const PanelSettings& settings) {
@@ -87,7 +87,7 @@ std::string panelJsonText(const PanelDocument& document) {
 PanelSettings decodeSettings(const nlohmann::ordered_json& object, const std::string& file,
                              const std::string& path) {
     const JsonReader reader(object, file, path);
-    return PanelSettings{
+    PanelSettings settings{
         .language = reader.string("language"),
         .discovery = reader.boolean("discovery"),
         .server = reader.string("server"),
@@ -98,6 +98,12 @@ PanelSettings decodeSettings(const nlohmann::ordered_json& object, const std::st
         .width = reader.number("width"),
         .height = reader.number("height"),
     };
+    // The code names a file of the bundle: a path in it would load one from elsewhere.
+    if (!isPlainName(settings.language)) {
+        throwDecodeError(file, reader.memberPath("language"),
+                         "must be a plain name: not empty, \".\" or \"..\", without \"/\" or NUL");
+    }
+    return settings;
 }
 
 Preset decodePreset(const nlohmann::ordered_json& object, const std::string& file,

@@ -1,6 +1,7 @@
 #include "desktop/single_instance.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -37,9 +38,14 @@ TEST(SingleInstanceTest, OneLockPerDataDirectoryThatNoEndedPanelKeeps) {
     // The lock file stays behind, but not the lock: it ends with its holder, however that ends.
     panel.reset();
     EXPECT_EQ(SingleInstance(temp / "data/new", temp.path()).claim(), Claim::mine);
-    // A socket address has room for 107 bytes; a longer runtime folder gives way to /tmp.
-    EXPECT_EQ(SingleInstance::socketPathFor(temp.path(), std::string(120, 'r')).parent_path(),
-              fs::path("/tmp"));
+    // A socket address has room for 107 bytes; a longer runtime folder gives way to a folder of
+    // ours in /tmp that nobody else may enter.
+    const fs::path fallback =
+        SingleInstance::socketPathFor(temp.path(), std::string(120, 'r')).parent_path();
+    EXPECT_EQ(fallback.parent_path(), fs::path("/tmp"));
+    struct stat info {};
+    ASSERT_EQ(::lstat(fallback.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0);
 }
 
 }  // namespace
