@@ -77,18 +77,21 @@ std::vector<nlohmann::json> configuredEntries(const std::string& listing) {
 // A system configuration whose default leads to a server that never answers (its open waits on a
 // pipe without a writer), beside what is never offered: "null", plugins that are no device (one
 // named with arguments), a card's alias and the product's own PCM. The user's PCM is listed, the
-// hung default is given up in time, and the listing is all that is done, whatever else is asked.
+// hung default is given up in time, a broken one complains to nobody, and the listing is all that
+// is done, whatever else is asked.
 TEST(CommandLineTest, ListsTheUsersPcmsAndGivesUpAServerThatNeverAnswers) {
     TempDir fifoDir;
     const fs::path fifo = fifoDir / "never_written";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    AlsaHome home("pcm.mine { type null hint { show on description \"Mine\" } }\n",
-                  R"(
+    AlsaHome home(
+        "pcm.mine { type null hint { show on description \"Mine\" } }\n"
+        "pcm.broken { type no_such_plugin hint.description \"Broken\" }\n",
+        R"(
 @hooks [ { func load files [ "~/.asoundrc" ] errors false } ]
 pcm.null { type null hint { show on description "Discard all samples" } }
 pcm.speex { type null hint { show on description "Plugin using Speex DSP" } }
 pcm.!default { type file slave.pcm "null" file "/dev/null" infile ")" +
-                      fifo.string() + R"(" hint.description "Stuck Server" }
+            fifo.string() + R"(" hint.description "Stuck Server" }
 pcm.VorniselSystem { type null hint.description "Own" }
 namehint.pcm.front "front:CARD=Demo,DEV=0|Demo front speakers"
 pcm.roomed { @args [ ROOM ] @args.ROOM { type string default "hall" } type null }
