@@ -7,11 +7,11 @@
 #   share/icons/hicolor/<size>/apps/<id>.png    the icon in the theme's sizes, and scalable/<id>.svg
 #   share/metainfo/<id>.metainfo.xml            the software centres' description
 #
-# Only the panel and the engine host are installed; test programs, benchmarks and fuzzers have no
-# install rules.
+# Only the panel, the engine host and the PCM probe helper are installed; test programs,
+# benchmarks and fuzzers have no install rules.
 set(bundle_dest "lib/vornisel-control/VorniselControl.app")
 
-install(TARGETS vornisel-control vornisel_macos_engine_host
+install(TARGETS vornisel-control vornisel_macos_engine_host vornisel_pcm_probe
         RUNTIME DESTINATION "${bundle_dest}/Contents/MacOS")
 file(GLOB language_files CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/resources/lang/*.ini")
 install(FILES ${language_files} DESTINATION "${bundle_dest}/Contents/Resources/lang")

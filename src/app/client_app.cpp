@@ -135,6 +135,12 @@ bool ClientApp::openStore() {
         store.emplace(dataDirectory(options, homeDirectory(), std::filesystem::current_path()));
     } catch (const std::exception& error) {
         store.reset();
+        if (testMode) {
+            // Nobody answers a box in a check: it fails at once and says why.
+            std::fprintf(stderr, "%s\n", error.what());
+            QCoreApplication::exit(1);
+            return false;
+        }
         alertHandler_(QString::fromStdString(error.what()));
         terminate();
         return false;

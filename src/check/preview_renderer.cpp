@@ -13,7 +13,7 @@
 #include "check/ui_input.h"
 #include "check/ui_script.h"
 #include "engine/host_contract.h"
-#include "hardware/alsa_channels.h"
+#include "hardware/pcm_probe.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"
 #include "ui/card/main_content.h"

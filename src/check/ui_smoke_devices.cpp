@@ -14,7 +14,7 @@
 #include "check/ui_input.h"
 #include "check/ui_script.h"
 #include "check/ui_smoke.h"
-#include "hardware/alsa_channels.h"
+#include "hardware/pcm_probe.h"
 #include "l10n/localizer.h"
 #include "ui/card/device_card.h"
 #include "ui/card/diagnostic_view.h"

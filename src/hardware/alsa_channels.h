@@ -1,10 +1,8 @@
 #pragma once
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vornisel {
 
@@ -27,6 +25,18 @@ int reportedChannels(unsigned maximum);
 // nothing when the substream is closed or not yet configured.
 std::optional<int> channelsInUse(std::string_view hwParamsText);
 
+// What a PCM of the configuration whose channel count is a free range (a sound server, a
+// converting plugin) reports when it has no channel map: a stereo pair, the layout nearly every
+// desktop's default sink has.
+inline constexpr int kUnmappedChannels = 2;
+
+// The channel count offered for a PCM of the configuration that accepts `minimum` to `maximum`
+// channels and whose channel maps describe one layout of `mapped` channels (0 when they describe
+// none, or several). A fixed count is the device's own; a range says only what the plugin
+// converts, so the one layout it reports tells instead, and without one a stereo pair is offered
+// rather than the plugin's limit (PipeWire's 64, PulseAudio's 32).
+int rangeChannels(unsigned minimum, unsigned maximum, int mapped);
+
 // The result of opening one direction of a PCM to read its channel range.
 struct ChannelProbe {
     int channels = 0;   // 0 when the direction does not exist or cannot be opened
@@ -37,23 +47,8 @@ struct ChannelProbe {
 // count it accepts and closes it again. ALSA's own diagnostics must already be silenced.
 ChannelProbe probeChannels(const std::string& pcm, bool input);
 
-// Both directions of one PCM.
-struct PcmChannels {
-    ChannelProbe input;
-    ChannelProbe output;
-};
-
-// How long probing the configured PCMs may take in all. A PCM that talks to a sound server waits
-// for the server in its open; a server that hangs must not hold the listing up for long, and a
-// loaded machine must still have time to start the probes and let them answer.
-inline constexpr std::chrono::milliseconds kConfiguredPcmProbeBound{3000};
-
-// Probes both directions of each of `pcms` (ALSA PCM names), all at once, each in a child
-// process of its own, and waits at most `bound` in all for the answers: whatever a plugin does
-// in its open (connect to a server, open a file) cannot hang the caller. One result per PCM, in
-// order; nothing for a PCM whose child did not answer in time (it is killed) or could not be
-// started. Blocks for up to `bound`: never call it on a thread that must stay responsive.
-std::vector<std::optional<PcmChannels>> probeChannelsWithin(const std::vector<std::string>& pcms,
-                                                            std::chrono::milliseconds bound);
+// As probeChannels, for a PCM of the configuration: its count by rangeChannels(). Plugins may
+// wait for a server or print to standard error here: only the probe helper calls it.
+ChannelProbe probePcmChannels(const std::string& pcm, bool input);
 
 }  // namespace vornisel

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "hardware/card_listing.h"
 #include "hardware/device_candidate.h"
 
 namespace vornisel {
@@ -16,9 +17,14 @@ std::string soundCardUID(const std::string& cardID, int device);
 // alone when the device has none.
 std::string soundCardDeviceName(const std::string& cardName, const std::string& deviceName);
 
-// Every PCM device of every sound card, in card and device order, with one stream per direction
-// that exists. Nothing when the cards cannot be enumerated. ALSA's own diagnostics must already
-// be silenced.
+// Every PCM device of `cards`, in card and device order, with one stream per direction that
+// exists, of the channels `probes` find. A direction that another program holds open counts with
+// the channels that program configured, else kBusyFallbackChannels.
+std::vector<DeviceCandidate> cardCandidates(const std::vector<CardListing>& cards,
+                                            const CardProbes& probes);
+
+// The machine's sound cards, through ALSA; nothing when they cannot be enumerated. ALSA's own
+// diagnostics must already be silenced.
 std::optional<std::vector<DeviceCandidate>> soundCardCandidates();
 
 }  // namespace vornisel

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "hardware/alsa_channels.h"
+#include "hardware/pcm_probe.h"
 
 namespace vornisel {
 

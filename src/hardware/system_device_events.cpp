@@ -7,7 +7,9 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 
+#include "hardware/alsa_config_path.h"
 #include "hardware/alsa_user_pcms.h"
 
 namespace vornisel {
@@ -18,10 +20,24 @@ namespace {
 constexpr const char* kUdevControl = "/run/udev/control";
 constexpr const char* kSoundNodes = "/dev/snd";
 
+// What the listing depends on besides the cards: the user's ALSA files, the system's, and the
+// sockets of the sound servers whose PCMs are offered while their server answers. A server that
+// starts creates its socket, one that stops removes it.
+std::vector<std::filesystem::path> watchedFiles() {
+    std::vector<std::filesystem::path> files = currentUserConfigFiles();
+    files.emplace_back(kAdministratorConfig);
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime == '/') {
+        files.push_back(std::filesystem::path(runtime) / "pipewire-0");
+        files.push_back(std::filesystem::path(runtime) / "pulse" / "native");
+    }
+    return files;
+}
+
 }  // namespace
 
 SystemDeviceEvents::SystemDeviceEvents() : stop_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    std::vector<std::filesystem::path> folders;
+    std::vector<std::filesystem::path> folders = {kSystemConfigFolder};
     if (access(kUdevControl, F_OK) == 0 && (udev_ = udev_new()) != nullptr) {
         monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
         if (monitor_ &&
@@ -31,7 +47,7 @@ SystemDeviceEvents::SystemDeviceEvents() : stop_(eventfd(0, EFD_CLOEXEC | EFD_NO
         }
     }
     if (!monitor_) folders.emplace_back(kSoundNodes);
-    paths_ = std::make_unique<PathWatch>(currentUserConfigFiles(), std::move(folders));
+    paths_ = std::make_unique<PathWatch>(watchedFiles(), std::move(folders));
 }
 
 SystemDeviceEvents::~SystemDeviceEvents() {

@@ -15,11 +15,13 @@ namespace vornisel {
 
 // The machine's own device events: sound cards arriving and leaving, announced by udev's monitor
 // for the "sound" subsystem when the udev daemon runs, else seen as nodes coming and going in
-// /dev/snd (containers, minimal systems); and the user's ALSA configuration files being written,
-// created or deleted. Costs nothing while nothing happens: the wait blocks in poll.
+// /dev/snd (containers, minimal systems); the user's and the system's ALSA configuration files
+// being written, created or deleted; and the PipeWire and PulseAudio sockets in
+// $XDG_RUNTIME_DIR coming and going as their servers start and stop. Costs nothing while nothing
+// happens: the wait blocks in poll.
 class SystemDeviceEvents : public DeviceEventSource {
 public:
-    // Watches the current user's ALSA configuration files.
+    // Watches the current user's files and sockets.
     SystemDeviceEvents();
     ~SystemDeviceEvents() override;
     SystemDeviceEvents(const SystemDeviceEvents&) = delete;

@@ -1,8 +1,14 @@
+#include <signal.h>
+#include <unistd.h>
+
 #include <QLabel>
 #include <QPointer>
+#include <cstdlib>
 
 #include "app_fixture.h"
+#include "hardware/alsa_config_path.h"
 #include "l10n/localizer.h"
+#include "support/child_process.h"
 #include "ui/card/device_card.h"
 #include "ui/dialogs/device_dialog.h"
 #include "ui/theme/action_button.h"
@@ -75,6 +81,59 @@ TEST_F(ClientAppDevicesTest, FailuresAreReportedInTheNoticeBar) {
     // Quitting stores the window size first, so it is refused too.
     app->terminate();
     EXPECT_EQ(terminations, 0);
+}
+
+bool listed(const std::vector<Device>& hardware, const Device& device) {
+    return std::find(hardware.begin(), hardware.end(), device) != hardware.end();
+}
+
+// A PipeWire daemon of the test's own (pipewire_null.conf: a stereo null sink and source, no
+// session manager) in XDG_RUNTIME_DIR; stopped when the test ends.
+class PipeWireDaemon {
+public:
+    static bool installed() {
+        return access("/usr/bin/pipewire", X_OK) == 0 &&
+               access("/usr/share/alsa/alsa.conf.d/50-pipewire.conf", R_OK) == 0;
+    }
+    bool start() {
+        const auto config = sourceDir() / "tests/support/pipewire_null.conf";
+        const ChildResult shell = runChild(
+            "/bin/sh", {"-c", "pipewire -c \"$0\" </dev/null >/dev/null 2>&1 & echo $!", config});
+        pid_ = std::atoi(shell.out.c_str());
+        const std::filesystem::path socket = std::string(getenv("XDG_RUNTIME_DIR")) + "/pipewire-0";
+        return pid_ > 0 && waitFor([&] { return std::filesystem::exists(socket); });
+    }
+    ~PipeWireDaemon() {
+        if (pid_ > 0) kill(pid_, SIGTERM);
+    }
+
+private:
+    pid_t pid_ = 0;
+};
+
+// The list follows the machine by itself: an edited ALSA file and a sound server that starts
+// are noticed without a click; a change that nothing announces needs the refresh button.
+TEST_F(ClientAppDevicesTest, TheHardwareListFollowsTheMachineAndTheRefreshButton) {
+    TempDir runtime;
+    ScopedEnvironment noServer({{"XDG_RUNTIME_DIR", runtime.path().string()}});
+    prepareStore({});
+    ASSERT_TRUE(launch());
+    writeFile(home / ".asoundrc", demoAlsaConfig() + "pcm.added { type null hint.show on }\n");
+    EXPECT_TRUE(waitUntil([&] { return listed(app->hardware, {"added", "added", 2, 2}); }));
+
+    // ALSA reads a file that ALSA_CONFIG_PATH adds, but nothing watches it.
+    writeFile(runtime / "extra.conf", "pcm.clicked { type null hint.description \"Clicked\" }\n");
+    ScopedEnvironment extra(
+        {{"ALSA_CONFIG_PATH", alsaTopConfig().string() + ":" + (runtime / "extra.conf").string()}});
+    app->refresh->click();
+    EXPECT_TRUE(waitUntil([&] { return listed(app->hardware, {"clicked", "Clicked", 2, 2}); }));
+
+    if (!PipeWireDaemon::installed()) GTEST_SKIP() << "PipeWire is not installed";
+    const Device server{"pipewire", "PipeWire Sound Server", 2, 2};
+    ASSERT_FALSE(listed(app->hardware, server));
+    PipeWireDaemon pipewire;
+    ASSERT_TRUE(pipewire.start());
+    EXPECT_TRUE(waitUntil([&] { return listed(app->hardware, server); })) << "at the sink's count";
 }
 
 }  // namespace

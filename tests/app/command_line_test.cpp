@@ -74,25 +74,28 @@ std::vector<nlohmann::json> configuredEntries(const std::string& listing) {
     return result;
 }
 
-// A system configuration in which a described PCM stands in for the desktop's sound server (and
-// one with arguments for a server's other outputs), beside what is never offered: "null", a card's
-// alias, the product's own PCM, a user's PCM already listed, and a server that never answers (its
-// open waits on a pipe without a writer). The listing is all that is done, whatever else is asked.
-TEST(CommandLineTest, ListsTheSystemsDescribedPcmsOnceAfterTheUsersOwn) {
+// A system configuration whose default leads to a server that never answers (its open waits on a
+// pipe without a writer), beside what is never offered: "null", plugins that are no device (one
+// named with arguments), a card's alias and the product's own PCM. The user's PCM is listed, the
+// hung default is given up in time, a broken one complains to nobody, and the listing is all that
+// is done, whatever else is asked.
+TEST(CommandLineTest, ListsTheUsersPcmsAndGivesUpAServerThatNeverAnswers) {
     TempDir fifoDir;
     const fs::path fifo = fifoDir / "never_written";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    AlsaHome home("pcm.mine { type null hint { show on description \"Mine\" } }\n",
-                  R"(
+    AlsaHome home(
+        "pcm.mine { type null hint { show on description \"Mine\" } }\n"
+        "pcm.broken { type no_such_plugin hint.description \"Broken\" }\n",
+        R"(
 @hooks [ { func load files [ "~/.asoundrc" ] errors false } ]
 pcm.null { type null hint { show on description "Discard all samples" } }
-pcm.server { type null hint { show on description "Fake Sound Server" } }
-pcm.stuck { type file slave.pcm "null" file "/dev/null" infile ")" +
-                      fifo.string() + R"(" hint.description "Stuck Server" }
+pcm.speex { type null hint { show on description "Plugin using Speex DSP" } }
+pcm.!default { type file slave.pcm "null" file "/dev/null" infile ")" +
+            fifo.string() + R"(" hint.description "Stuck Server" }
 pcm.VorniselSystem { type null hint.description "Own" }
 namehint.pcm.front "front:CARD=Demo,DEV=0|Demo front speakers"
 pcm.roomed { @args [ ROOM ] @args.ROOM { type string default "hall" } type null }
-namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen speakers"
+namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen upmix"
 )");
     const std::string untouched = (home.home() / "untouched").string();
     const ChildResult run =
@@ -101,9 +104,7 @@ namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen speakers"
     EXPECT_EQ(run.err, "");  // ALSA's complaints about probing stay out of the terminal
     EXPECT_FALSE(fs::exists(untouched));
     const auto expected = nlohmann::json::parse(R"([
-        {"uid": "mine", "name": "Mine", "inputs": 32, "outputs": 32},
-        {"uid": "server", "name": "Fake Sound Server", "inputs": 32, "outputs": 32},
-        {"uid": "roomed:ROOM=kitchen", "name": "Kitchen speakers", "inputs": 32, "outputs": 32}])");
+        {"uid": "mine", "name": "Mine", "inputs": 2, "outputs": 2}])");
     EXPECT_EQ(nlohmann::json(configuredEntries(run.out)), expected);
 
     // A test mode without a data directory of its own is refused before anything is done.
@@ -111,6 +112,13 @@ namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen speakers"
     EXPECT_EQ(refused.exitStatus, 2);
     EXPECT_EQ(refused.err, "UI tests require an isolated --data-dir.\n");
     EXPECT_FALSE(fs::exists(home.home() / "Library"));
+
+    // A test mode whose panel.json cannot be read fails at once, saying why: nobody answers a box.
+    const fs::path unreadable = home.home() / "unreadable";
+    fs::create_directories(unreadable / "panel.json");
+    const ChildResult failed = runProgram(home, {"--render-preview", "--data-dir", unreadable});
+    EXPECT_EQ(failed.exitStatus, 1);
+    EXPECT_NE(failed.err.find("panel.json"), std::string::npos) << failed.err;
 }
 
 }  // namespace

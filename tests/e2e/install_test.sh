@@ -18,14 +18,14 @@ cmake --install "$build" --prefix "$prefix" >"$HOME/install.log" || {
 }
 id=com.quelt.vornisel.client
 bundle="$prefix/lib/vornisel-control/VorniselControl.app"
-for file in "$bundle/Contents/MacOS/vornisel-control" "$bundle/Contents/MacOS/vornisel_macos_engine_host"; do
+for file in "$bundle/Contents/MacOS/"{vornisel-control,vornisel_macos_engine_host,vornisel_pcm_probe}; do
     [ -x "$file" ] || fail "$file is not installed"
 done
 [ "$(readlink -f "$prefix/bin/vornisel-control")" = "$(readlink -f "$bundle/Contents/MacOS/vornisel-control")" ] ||
     fail "bin/vornisel-control does not lead to the bundle's program"
-# Only the panel and the engine host are programs.
+# Only the panel, the engine host and the PCM probe helper are programs.
 programs="$(find "$prefix" -type f -perm -u+x | wc -l)"
-[ "$programs" -eq 2 ] || fail "$programs programs installed: $(find "$prefix" -type f -perm -u+x)"
+[ "$programs" -eq 3 ] || fail "$programs programs installed: $(find "$prefix" -type f -perm -u+x)"
 
 entry="$prefix/share/applications/$id.desktop"
 desktop-file-validate "$entry" || fail "the menu entry does not validate"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/app_bundle.h"
 #include "support/alsa_home.h"
 
 namespace vornisel {
@@ -14,6 +15,7 @@ namespace {
 
 using test::AlsaHome;
 using test::ScopedAlsaHome;
+using test::ScopedEnvironment;
 
 // Devices of the test's own configuration; a machine's real sound cards come first and are left
 // aside so that the test means the same everywhere.
@@ -25,21 +27,40 @@ std::vector<Device> configuredDevices() {
     return result;
 }
 
-// PCMs that accept any channel count are bounded, ones that cannot be opened are left out, and
-// an edited configuration counts on the next call.
-TEST(DeviceTest, ReadsTheConfigurationAnewOnEachCall) {
-    AlsaHome home(R"(
-pcm.anything { type null hint { show on description "Anything" } }
-pcm.playback_only { type asym playback.pcm "anything" hint { show on } }
-pcm.broken { type no_such_plugin_type hint { show on description "Broken" } }
-)");
+// A whole ALSA world of the test's own: the system's files stand in for the distribution's (a
+// default, a resampler, an upmixer and a sound server), the user's file is the user's.
+constexpr const char* kSystemConfig = R"conf(
+@hooks [ { func load files [ "~/.asoundrc" ] errors false } ]
+pcm.!default { type null chmap [ "FL,FR,FC,LFE" ] hint.description "Default ALSA Output" }
+pcm.speexrate { type null hint.description "Rate Converter Plugin Using Speex Resampler" }
+pcm.upmix { type plug slave.pcm "default" hint.description "Plugin for channel upmix (4,6,8)" }
+pcm.pipewire { type pipewire hint.description "PipeWire Sound Server" }
+)conf";
+constexpr const char* kUserConfig = R"conf(
+pcm.mine { type null hint.description "Mine" }
+pcm.surround { type null chmap [ "FL,FR,FC,LFE,RL,RR" ] hint.description "Surround" }
+pcm.menu { type null chmap [ "FL,FR" "FL,FR,FC,LFE" ] hint.description "Menu" }
+pcm.playback_only { type asym playback.pcm "surround" hint.show on }
+pcm.broken { type no_such_plugin_type hint.description "Broken" }
+)conf";
+
+TEST(DeviceTest, OffersTheUsersPcmsAndOfTheSystemsOnlyTheDefaultAndAnsweringServers) {
+    AppBundle::setLocation(test::bundleDir());  // the listing probes through its helper
+    AlsaHome home(kUserConfig, kSystemConfig);
     ScopedAlsaHome scoped(home);
-    EXPECT_EQ(configuredDevices(),
-              (std::vector<Device>{{"anything", "Anything", 32, 32},
-                                   {"playback_only", "playback_only", 0, 32}}));
-    test::writeFile(home.home() / ".config/alsa/asoundrc", "pcm.anything.hint.show off\n");
-    EXPECT_EQ(configuredDevices(),
-              (std::vector<Device>{{"playback_only", "playback_only", 0, 32}}));
+    test::TempDir runtime;
+    // No sound server answers there, whatever runs on the machine.
+    ScopedEnvironment noServer({{"XDG_RUNTIME_DIR", runtime.path().string()}});
+    // A range counts by the one layout its channel map gives, else as a stereo pair; what cannot
+    // be opened is left out.
+    const std::vector<Device> expected = {
+        {"mine", "Mine", 2, 2},
+        {"surround", "Surround", 6, 6},
+        {"menu", "Menu", 2, 2},
+        {"playback_only", "playback_only", 0, 6},
+        {"default", "Default ALSA Output", 4, 4},
+    };
+    EXPECT_EQ(configuredDevices(), expected);
 }
 
 TEST(DeviceTest, WritesThePrettyPrintedListing) {

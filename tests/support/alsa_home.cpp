@@ -21,15 +21,16 @@ std::map<std::string, std::optional<std::string>> AlsaHome::environment() const 
     return variables;
 }
 
-ScopedAlsaHome::ScopedAlsaHome(const AlsaHome& home) {
-    for (const auto& [name, value] : home.environment()) {
+ScopedEnvironment::ScopedEnvironment(
+    const std::map<std::string, std::optional<std::string>>& values) {
+    for (const auto& [name, value] : values) {
         const char* old = std::getenv(name.c_str());
         saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
         setenv(name.c_str(), value->c_str(), 1);
     }
 }
 
-ScopedAlsaHome::~ScopedAlsaHome() {
+ScopedEnvironment::~ScopedEnvironment() {
     for (const auto& [name, value] : saved_) {
         if (value) {
             setenv(name.c_str(), value->c_str(), 1);

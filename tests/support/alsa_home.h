@@ -29,16 +29,23 @@ private:
     bool systemConfig_ = false;
 };
 
-// Points this process at `home` while it lives, restoring the previous variables afterwards.
-class ScopedAlsaHome {
+// Sets environment variables (each with a value) while it lives, restoring the previous values
+// afterwards.
+class ScopedEnvironment {
 public:
-    explicit ScopedAlsaHome(const AlsaHome& home);
-    ~ScopedAlsaHome();
-    ScopedAlsaHome(const ScopedAlsaHome&) = delete;
-    ScopedAlsaHome& operator=(const ScopedAlsaHome&) = delete;
+    explicit ScopedEnvironment(const std::map<std::string, std::optional<std::string>>& values);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
     std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// Points this process at `home` while it lives.
+class ScopedAlsaHome : public ScopedEnvironment {
+public:
+    explicit ScopedAlsaHome(const AlsaHome& home) : ScopedEnvironment(home.environment()) {}
 };
 
 }  // namespace vornisel::test
