@@ -14,22 +14,6 @@ namespace {
 
 using DeviceCardTest = test::CardTest;
 
-// The meter strip gives way to the texts on narrow cards, but never below 70 points, and never
-// grows past the meter itself or 360 points; the text column keeps at least 60.
-TEST(CardLayoutTest, StripGivesWayToTheTextsWithinItsLimits) {
-    const struct {
-        int width, meter, strip, textWidth;
-    } table[] = {
-        {1000, 90, 90, 536}, {1000, 410, 360, 266}, {700, 410, 210, 116},
-        {520, 410, 70, 76},  {520, 58, 58, 88},     {400, 410, 70, 60},
-    };
-    for (const auto& row : table) {
-        const CardFrames f = cardFrames(row.width, row.meter);
-        EXPECT_EQ(f.meterScroll.width(), row.strip) << row.width << " " << row.meter;
-        EXPECT_EQ(f.textWidth, row.textWidth) << row.width << " " << row.meter;
-    }
-}
-
 // Stopped, the card offers start, edit and delete; running, it locks deleting; stopping, the
 // toggle waits.
 TEST_F(DeviceCardTest, ButtonsAndTextsFollowTheRuntime) {
