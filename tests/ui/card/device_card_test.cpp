@@ -37,9 +37,14 @@ TEST_F(DeviceCardTest, ButtonsAndTextsFollowTheRuntime) {
         button->click();
     EXPECT_EQ(pressed, "teir");
 
-    // A running card's texts and buttons are read by the built-in UI check.
-    test::RunningRuntime engine({{"status", 3}, {"health", 1}});
+    // A running card's texts and buttons are read by the built-in UI check. Underruns make it
+    // recommend more latency, and its button says what applying that sets.
+    test::RunningRuntime engine(
+        {{"status", 3}, {"health", 1}, {"sampleRate", 48000}, {"blockFrames", 64}});
+    for (const int64_t underruns : {3, 5})
+        engine.runtime->samples.push_back(Telemetry({{"underrun_count", underruns}}));
     DeviceCard card(test::cardProfile(), engine.runtime);
+    EXPECT_EQ(card.recommend()->toolTip(), "Set the latency to 7 blocks");
     engine.runtime->state["health"] = 0;
     engine.runtime->stopping = true;
     card.refresh();
