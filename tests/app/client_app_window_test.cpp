@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app_fixture.h"
 #include "ui/card/main_content.h"
+#include "ui/dialogs/settings_dialog.h"
 #include "ui/theme/action_button.h"
 #include "ui/theme/panel_view.h"
 #include "ui/theme/theme.h"
@@ -14,21 +15,30 @@ namespace {
 
 using ClientAppWindowTest = AppFixture;
 
-TEST_F(ClientAppWindowTest, OpensAtTheStoredSizeButNeverBelowTheMinimum) {
-    struct Row {
-        double width, height;
-        QSize expected;
-    };
-    const Row rows[] = {{1200, 800, {1200, 800}}, {500, 300, {800, 450}}, {1040, 400, {1040, 450}}};
-    for (const Row& row : rows) {
-        std::filesystem::remove_all(dataDir);
-        prepareStore({}, row.width, row.height);
-        ASSERT_TRUE(launch());
-        EXPECT_EQ(app->root->size(), row.expected) << row.width << "x" << row.height;
-        // An empty list: only adding is offered.
-        EXPECT_FALSE(app->toggleAll->isEnabled());
-        EXPECT_TRUE(app->add->isEnabled());
+// A first run opens the settings. The size a person gives the window is stored when the panel
+// quits, and the next launch, no longer a first run, opens at that size without the settings. A
+// stored size below the smallest window opens at the smallest.
+TEST_F(ClientAppWindowTest, OpensAtTheSizeStoredAtQuitButNeverBelowTheMinimum) {
+    ASSERT_TRUE(launch());
+    EXPECT_NE(dynamic_cast<SettingsDialog*>(app->activeDialog.get()), nullptr);
+    const QSize chosen = app->root->size() + QSize(123, 45);
+    app->window->resize(app->window->size() + QSize(123, 45));
+    ASSERT_TRUE(waitUntil([&] { return app->root->size() == chosen; }));
+    app->terminate();
+    EXPECT_EQ(terminations, 1);
+    app.reset();
+    ASSERT_TRUE(launch());
+    EXPECT_EQ(app->root->size(), chosen);
+    EXPECT_EQ(app->activeDialog, nullptr);
+    // An empty list: only adding is offered.
+    EXPECT_FALSE(app->toggleAll->isEnabled());
+    EXPECT_TRUE(app->add->isEnabled());
+    const std::pair<QSize, QSize> rows[] = {{{500, 300}, {800, 450}}, {{1040, 400}, {1040, 450}}};
+    for (const auto& [stored, expected] : rows) {
         app.reset();
+        prepareStore({}, stored.width(), stored.height());
+        ASSERT_TRUE(launch());
+        EXPECT_EQ(app->root->size(), expected) << stored.width() << "x" << stored.height();
     }
 }
 

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <chrono>
+#include <future>
 #include <optional>
 
+#include "desktop/reopen_listener.h"
 #include "support/temp_dir.h"
 
 namespace vornisel {
@@ -18,7 +21,7 @@ using Claim = SingleInstance::Claim;
 using Reopen = SingleInstance::Reopen;
 using test::TempDir;
 
-TEST(SingleInstanceTest, OneLockPerDataDirectoryThatNoEndedPanelKeeps) {
+TEST(SingleInstanceTest, OneLockPerDataDirectoryThatASecondLaunchReaches) {
     TempDir temp;
     std::optional<SingleInstance> panel(std::in_place, temp / "data/new", temp.path());
     EXPECT_EQ(panel->claim(), Claim::mine);
@@ -30,6 +33,16 @@ TEST(SingleInstanceTest, OneLockPerDataDirectoryThatNoEndedPanelKeeps) {
     EXPECT_EQ(second.socketPath(), panel->socketPath());
     // Nobody listens there: the second launch gives up when its time is over.
     EXPECT_EQ(second.requestReopen(100ms), Reopen::unreachable);
+    // Once the panel listens, the second launch reaches it: it reopens its window once, from its
+    // event loop, and answers, so that the second launch ends knowing it was heard.
+    int reopened = 0;
+    ReopenListener listener([&] { ++reopened; });
+    ASSERT_EQ(listener.listen(panel->socketPath()), "");
+    auto reply = std::async(std::launch::async, [&] { return second.requestReopen(10s); });
+    while (reply.wait_for(10ms) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(reply.get(), Reopen::answered);
+    EXPECT_EQ(reopened, 1);
     const SingleInstance other(temp / "other", temp.path());
     EXPECT_EQ(other.claim(), Claim::mine);
     EXPECT_NE(other.socketPath(), panel->socketPath());

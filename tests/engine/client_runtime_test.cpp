@@ -27,6 +27,8 @@ TEST_F(ClientRuntimeTest, TextsFollowTheEngineState) {
     const std::tuple<const char*, Engine, const char*, const char*> cases[] = {
         {"{}", ended, "status.stopped", "status.ready"},
         {R"({"status":1})", running, "status.starting", "status.starting"},
+        {R"({"status":3,"health":1})", running, "status.running", "format 0/0"},
+        {R"({"status":4})", running, "status.recovering", "status.recovering"},
         {R"({"status":3,"health":0,"healthMessageKey":"msg.key"})", running,
          "status.running_warnings", "msg.key"},
         {R"({"status":3,"health":0,"healthMessageKey":"","lastErrorKey":"err.key"})", running,

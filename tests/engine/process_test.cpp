@@ -23,7 +23,7 @@ TEST(ProcessTest, ChildGetsItsFolderAndNoOtherDescriptors) {
     process->setStandardOutput(out);
     process->setWorkingDirectory(dir.path());
     ASSERT_TRUE(process->launch());
-    ASSERT_TRUE(process->waitForExit(Clock::now() + std::chrono::seconds(5)));
+    ASSERT_TRUE(process->waitForExit(Clock::now() + std::chrono::seconds(30)));
     ::close(out);
     ::close(leaky);
     EXPECT_EQ(process->terminationStatus(), 0);

@@ -14,22 +14,6 @@ namespace {
 
 using DeviceCardTest = test::CardTest;
 
-// The meter strip gives way to the texts on narrow cards, but never below 70 points, and never
-// grows past the meter itself or 360 points; the text column keeps at least 60.
-TEST(CardLayoutTest, StripGivesWayToTheTextsWithinItsLimits) {
-    const struct {
-        int width, meter, strip, textWidth;
-    } table[] = {
-        {1000, 90, 90, 536}, {1000, 410, 360, 266}, {700, 410, 210, 116},
-        {520, 410, 70, 76},  {520, 58, 58, 88},     {400, 410, 70, 60},
-    };
-    for (const auto& row : table) {
-        const CardFrames f = cardFrames(row.width, row.meter);
-        EXPECT_EQ(f.meterScroll.width(), row.strip) << row.width << " " << row.meter;
-        EXPECT_EQ(f.textWidth, row.textWidth) << row.width << " " << row.meter;
-    }
-}
-
 // Stopped, the card offers start, edit and delete; running, it locks deleting; stopping, the
 // toggle waits.
 TEST_F(DeviceCardTest, ButtonsAndTextsFollowTheRuntime) {
@@ -53,9 +37,14 @@ TEST_F(DeviceCardTest, ButtonsAndTextsFollowTheRuntime) {
         button->click();
     EXPECT_EQ(pressed, "teir");
 
-    // A running card's texts and buttons are read by the built-in UI check.
-    test::RunningRuntime engine({{"status", 3}, {"health", 1}});
+    // A running card's texts and buttons are read by the built-in UI check. Underruns make it
+    // recommend more latency, and its button says what applying that sets.
+    test::RunningRuntime engine(
+        {{"status", 3}, {"health", 1}, {"sampleRate", 48000}, {"blockFrames", 64}});
+    for (const int64_t underruns : {3, 5})
+        engine.runtime->samples.push_back(Telemetry({{"underrun_count", underruns}}));
     DeviceCard card(test::cardProfile(), engine.runtime);
+    EXPECT_EQ(card.recommend()->toolTip(), "Set the latency to 7 blocks");
     engine.runtime->state["health"] = 0;
     engine.runtime->stopping = true;
     card.refresh();

@@ -7,29 +7,28 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// Peaks in thousandths map to dBFS, a bar height of up to 48 points and a colour: red from
-// -1 dBFS, yellow from -12; what is no positive integer is the floor.
-TEST(MeterBridgeTest, PeakLevelsMapToHeightsAndColours) {
+// Peaks in thousandths map to dBFS and a colour: red from -1 dBFS, yellow from -12; what is no
+// positive integer is the floor.
+TEST(MeterBridgeTest, PeakLevelsMapToLevelsAndColours) {
     const QColor green = meterColor(-60);
     const struct {
         ordered_json peak;
-        double level, height;
+        double level;
         QColor color;
     } table[] = {
-        {0, -60, 0, green},
-        {-5, -60, 0, green},
-        {126, -17.99, 33.61, green},
-        {300, -10.46, 39.64, Qt::yellow},
-        {900, -0.915, 47.27, Qt::red},
-        {1000, 0, 48, Qt::red},
-        {"500", -60, 0, green},
-        {500.5, -60, 0, green},
-        {600.0, -4.437, 44.45, Qt::yellow},  // an integral number still counts
+        {0, -60, green},
+        {-5, -60, green},
+        {126, -17.99, green},
+        {300, -10.46, Qt::yellow},
+        {900, -0.915, Qt::red},
+        {1000, 0, Qt::red},
+        {"500", -60, green},
+        {500.5, -60, green},
+        {600.0, -4.437, Qt::yellow},  // an integral number still counts
     };
     for (const auto& row : table) {
         const double level = meterLevel(ordered_json::array({test::levelEntry(3, row.peak)}), 3);
         EXPECT_NEAR(level, row.level, 0.01) << row.peak.dump();
-        EXPECT_NEAR(meterHeight(level), row.height, 0.01) << row.peak.dump();
         EXPECT_EQ(meterColor(level), row.color) << row.peak.dump();
     }
     const ordered_json levels = {ordered_json{{"driverChannel", 1}}, test::levelEntry(2, 1000),
