@@ -1,17 +1,20 @@
 #include "server_loop.h"
 
-#include <poll.h>
+#include <pthread.h>
 #include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
 namespace vornisel::server {
 
 namespace {
+
+volatile sig_atomic_t stopAsked = 0;
+
+void askStop(int) {
+    stopAsked = 1;
+}
 
 sigset_t stopSignals() {
     sigset_t set;
@@ -22,18 +25,16 @@ sigset_t stopSignals() {
     return set;
 }
 
-// Handles what the socket holds, a bounded number of batches at a time so that a flood cannot
-// keep the loop from its other work.
-void drain(UdpEndpoint& endpoint, Relay& relay) {
-    for (int batch = 0; batch < 16; ++batch) {
-        const size_t received = endpoint.receive();
-        const uint64_t now = monotonicMicros();
-        for (size_t i = 0; i < received; ++i)
-            endpoint.setReply(i, relay.handle(endpoint.datagram(i), endpoint.peer(i), now,
-                                              endpoint.replyBuffer(i)));
-        endpoint.sendReplies(received);
-        if (received < UdpEndpoint::kBatch) return;
-    }
+// Without SA_RESTART a signal ends the socket's wait at once. One that lands just before the wait
+// begins is seen when the wait times out, kWaitMs later at most.
+void catchStopSignals() {
+    struct sigaction action = {};
+    action.sa_handler = askStop;
+    sigemptyset(&action.sa_mask);
+    for (const int number : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(number, &action, nullptr);
+    const sigset_t set = stopSignals();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 }  // namespace
@@ -51,21 +52,20 @@ uint64_t monotonicMicros() {
 }
 
 int runServerLoop(UdpEndpoint& endpoint, Relay& relay) {
-    const sigset_t set = stopSignals();
-    const int signals = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signals < 0) {
-        std::perror("vornisel-server: signalfd");
-        return 1;
+    catchStopSignals();
+    uint64_t expired = monotonicMicros();
+    while (stopAsked == 0) {
+        const size_t received = endpoint.receive();
+        const uint64_t now = monotonicMicros();
+        for (size_t i = 0; i < received; ++i)
+            endpoint.setReply(i, relay.handle(endpoint.datagram(i), endpoint.peer(i), now,
+                                              endpoint.replyBuffer(i)));
+        endpoint.sendReplies(received);
+        if (now - expired >= UdpEndpoint::kWaitMs * 1000ull) {
+            relay.expire(now);
+            expired = now;
+        }
     }
-    pollfd fds[2] = {{endpoint.fd(), POLLIN, 0}, {signals, POLLIN, 0}};
-    for (;;) {
-        const int ready = poll(fds, 2, 500);
-        if (ready < 0 && errno != EINTR) break;
-        if (fds[1].revents & POLLIN) break;
-        if (fds[0].revents & POLLIN) drain(endpoint, relay);
-        relay.expire(monotonicMicros());
-    }
-    close(signals);
     std::fprintf(stderr, "vornisel-server: stopped\n");
     return 0;
 }

@@ -5,12 +5,11 @@
 
 namespace vornisel::server {
 
-// Answers datagrams until SIGTERM, SIGINT or SIGHUP arrives (the caller blocks those signals in
-// every thread first, see blockStopSignals). Returns the process's exit status.
+// Answers datagrams until SIGTERM, SIGINT or SIGHUP arrives. Returns the process's exit status.
 int runServerLoop(UdpEndpoint& endpoint, Relay& relay);
 
-// Blocks the stopping signals so that the loop reads them from a descriptor; call before any
-// thread starts.
+// Keeps the stopping signals away from threads started after it (Avahi's), so that they reach
+// the loop's thread; call before any thread starts.
 void blockStopSignals();
 
 uint64_t monotonicMicros();

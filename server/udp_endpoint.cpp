@@ -14,8 +14,10 @@ namespace vornisel::server {
 namespace {
 
 int bindSocket(const addrinfo& info) {
-    const int fd = socket(info.ai_family, info.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int fd = socket(info.ai_family, info.ai_socktype | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
+    const timeval wait{0, UdpEndpoint::kWaitMs * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
     if (info.ai_family == AF_INET6) {
         // One socket for both families, so that IPv4 engines and broadcasts reach it too.
         const int off = 0;
@@ -86,7 +88,8 @@ size_t UdpEndpoint::receive() {
         messages[i].msg_hdr.msg_name = &peers_[i].address;
         messages[i].msg_hdr.msg_namelen = sizeof peers_[i].address;
     }
-    const int received = recvmmsg(fd_, messages.data(), kBatch, MSG_DONTWAIT, nullptr);
+    // One wait for the first datagram, none for the rest: one system call per busy batch.
+    const int received = recvmmsg(fd_, messages.data(), kBatch, MSG_WAITFORONE, nullptr);
     if (received <= 0) return 0;
     for (size_t i = 0; i < static_cast<size_t>(received); ++i) {
         const bool whole = (messages[i].msg_hdr.msg_flags & MSG_TRUNC) == 0;

@@ -13,11 +13,12 @@
 
 namespace vornisel::server {
 
-// The server's UDP socket: non-blocking, receiving and answering datagrams a batch at a time
-// (recvmmsg / sendmmsg) into buffers allocated once.
+// The server's UDP socket, receiving and answering datagrams a batch at a time (recvmmsg /
+// sendmmsg) into buffers allocated once. Only a receive waits, and never longer than kWaitMs.
 class UdpEndpoint {
 public:
     static constexpr size_t kBatch = 32;
+    static constexpr int kWaitMs = 500;
 
     // Binds `address` (empty: every IPv6 and IPv4 address) and `port` (0: any free port).
     static std::optional<UdpEndpoint> open(const std::string& address, uint16_t port,
@@ -29,7 +30,8 @@ public:
     int fd() const { return fd_; }
     uint16_t port() const;
 
-    // Receives what is waiting, up to kBatch datagrams, without blocking; returns how many.
+    // Waits up to kWaitMs for a datagram (a signal ends the wait sooner), then takes what else is
+    // waiting, up to kBatch datagrams in all; returns how many.
     size_t receive();
     // The i-th received datagram; one larger than kMaxDatagram arrives empty.
     std::span<const uint8_t> datagram(size_t i) const;
