@@ -1,33 +1,31 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "engine/process.h"
 #include "support/temp_dir.h"
 
 namespace vornisel::test {
 
 // The built vornisel-server, run on 127.0.0.1 without DNS-SD: on a free port, or on `port` to
-// come back where an earlier one was. Stopped (SIGTERM, then SIGKILL) when it goes.
+// come back where an earlier one was. Stopped when it goes.
 class ServerProcess {
 public:
     explicit ServerProcess(uint16_t port = 0);
-    ~ServerProcess();
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
+    ~ServerProcess() { stop(); }
 
     // The port it listens on; 0 when it did not say so in time.
     uint16_t port() const { return port_; }
-    pid_t pid() const { return pid_; }
-    // Stops it and returns its exit status (-1: it did not exit by itself in time).
+    pid_t pid() const { return process_->processIdentifier(); }
+    // SIGTERM; its exit status, or -1 when it had to be killed.
     int stop();
     std::string errors() const { return readFile(dir_ / "err"); }
 
 private:
     TempDir dir_;
-    pid_t pid_ = -1;
+    std::shared_ptr<Process> process_;
     uint16_t port_ = 0;
 };
 
