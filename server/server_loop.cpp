@@ -37,6 +37,26 @@ void catchStopSignals() {
     pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
+// A line of what the relay saw, every 10 seconds while anything happens; the per-packet path only
+// counts.
+void report(const Relay& relay, RelayCounts& last) {
+    const RelayCounts& c = relay.counts();
+    if (c.answered == last.answered && c.malformed == last.malformed && c.refused == last.refused)
+        return;
+    std::fprintf(
+        stderr,
+        "vornisel-server: %zu clients; answered %llu, malformed %llu, unexpected %llu, "
+        "refused %llu, duplicate %llu, late %llu, lost %llu, starved %llu, skipped %llu\n",
+        relay.clients(), static_cast<unsigned long long>(c.answered),
+        static_cast<unsigned long long>(c.malformed), static_cast<unsigned long long>(c.unexpected),
+        static_cast<unsigned long long>(c.refused), static_cast<unsigned long long>(c.duplicates),
+        static_cast<unsigned long long>(c.late), static_cast<unsigned long long>(c.lost),
+        static_cast<unsigned long long>(c.starved), static_cast<unsigned long long>(c.skipped));
+    last = c;
+}
+
+constexpr uint64_t kReportUs = 10'000'000;
+
 }  // namespace
 
 void blockStopSignals() {
@@ -54,6 +74,8 @@ uint64_t monotonicMicros() {
 int runServerLoop(UdpEndpoint& endpoint, Relay& relay) {
     catchStopSignals();
     uint64_t expired = monotonicMicros();
+    uint64_t reported = expired;
+    RelayCounts last;
     while (stopAsked == 0) {
         const size_t received = endpoint.receive();
         const uint64_t now = monotonicMicros();
@@ -64,6 +86,10 @@ int runServerLoop(UdpEndpoint& endpoint, Relay& relay) {
         if (now - expired >= UdpEndpoint::kWaitMs * 1000ull) {
             relay.expire(now);
             expired = now;
+        }
+        if (now - reported >= kReportUs) {
+            report(relay, last);
+            reported = now;
         }
     }
     std::fprintf(stderr, "vornisel-server: stopped\n");
