@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <cstdlib>
 
 #include <cstdio>
 #include <cstring>
@@ -103,6 +104,8 @@ void history(uint32_t id) {
 }  // namespace
 
 int main() {
+    // The panel is measured with pretend engines, which need no sound card or server.
+    ::setenv("VORNISEL_HOST_SIMULATE", "1", 1);
     const auto dir = std::filesystem::temp_directory_path() / "vornisel-protocol-bench";
     std::filesystem::create_directories(dir);
     ::setenv("VORNISEL_HOST_STARTING_MS", "0", 1);

@@ -131,6 +131,8 @@ void summarise(const std::vector<Sample>& samples, double warmUpMinutes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The panel is measured with pretend engines, which need no sound card or server.
+    ::setenv("VORNISEL_HOST_SIMULATE", "1", 1);
     const Options options = parse(argc, argv);
     const auto dataDir =
         std::filesystem::temp_directory_path() / ("vornisel-soak-" + std::to_string(::getpid()));

@@ -6,9 +6,12 @@
 #   share/applications/<id>.desktop             the applications menu entry
 #   share/icons/hicolor/<size>/apps/<id>.png    the icon in the theme's sizes, and scalable/<id>.svg
 #   share/metainfo/<id>.metainfo.xml            the software centres' description
+#   bin/vornisel-server                         the audio server engines stream through
+#   lib/systemd/user/vornisel-server.service    its user unit, enabled by nobody but the user
+#   share/doc/vornisel-control/protocol.md      the streaming protocol
 #
-# Only the panel, the engine host and the PCM probe helper are installed; test programs,
-# benchmarks and fuzzers have no install rules.
+# Only the panel, the engine host, the PCM probe helper and the server are installed; test
+# programs, benchmarks and fuzzers have no install rules.
 set(bundle_dest "lib/vornisel-control/VorniselControl.app")
 
 install(TARGETS vornisel-control vornisel_macos_engine_host vornisel_pcm_probe
@@ -42,6 +45,15 @@ install(FILES "${VORNISEL_ICON_SOURCE}" DESTINATION share/icons/hicolor/scalable
         RENAME "${VORNISEL_APP_ID}.svg")
 install(FILES "${CMAKE_SOURCE_DIR}/resources/desktop/${VORNISEL_APP_ID}.metainfo.xml"
         DESTINATION share/metainfo)
+
+# The server: a user unit that no package script enables, so it stays off until a user turns it on.
+install(TARGETS vornisel-server RUNTIME DESTINATION bin)
+set(unit_out "${CMAKE_BINARY_DIR}/install/vornisel-server.service")
+install(CODE "set(UNIT_IN \"${CMAKE_SOURCE_DIR}/server/vornisel-server.service.in\")
+              set(UNIT_OUT \"${unit_out}\")
+              include(\"${CMAKE_SOURCE_DIR}/cmake/write_server_unit.cmake\")")
+install(FILES "${unit_out}" DESTINATION lib/systemd/user)
+install(FILES "${CMAKE_SOURCE_DIR}/docs/protocol.md" DESTINATION share/doc/vornisel-control)
 
 # The Debian package. Its dependencies are read from the installed programs' shared libraries
 # (dpkg-shlibdeps); zip makes the support bundles' archives.

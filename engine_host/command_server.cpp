@@ -13,7 +13,7 @@
 
 #include "engine/host_contract.h"
 
-namespace vornisel::standin {
+namespace vornisel::enginehost {
 
 namespace {
 
@@ -195,4 +195,4 @@ void CommandServer::answer(int client, const std::string& command, const std::st
     ::close(client);
 }
 
-}  // namespace vornisel::standin
+}  // namespace vornisel::enginehost

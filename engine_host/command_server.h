@@ -7,7 +7,7 @@
 
 #include "host_options.h"
 
-namespace vornisel::standin {
+namespace vornisel::enginehost {
 
 // The listening command socket. One command line per connection, one JSON reply, then close.
 class CommandServer {
@@ -40,4 +40,4 @@ private:
     std::vector<int> held_;
 };
 
-}  // namespace vornisel::standin
+}  // namespace vornisel::enginehost

@@ -6,7 +6,7 @@
 #include <map>
 #include <sstream>
 
-namespace vornisel::standin {
+namespace vornisel::enginehost {
 
 namespace {
 
@@ -129,6 +129,10 @@ bool readConfiguration(HostOptions& options, std::string& error) {
     options.driverOutputs = channels(values["driver_outputs"]);
     options.driverInputs = channels(values["driver_inputs"]);
     options.server = values["server_ip"];
+    options.port = values["server_port"];
+    options.device = values["device_uid"];
+    options.outputMap = channels(values["output_map"]);
+    options.inputMap = channels(values["input_map"]);
     return true;
 }
 
@@ -137,6 +141,8 @@ bool readEnvironment(HostOptions& options, std::string& error) {
     options.waitingMs = envMs("VORNISEL_HOST_WAITING_MS", options.waitingMs);
     options.sampleRate = envMs("VORNISEL_HOST_SAMPLE_RATE", options.sampleRate);
     options.blockFrames = envMs("VORNISEL_HOST_BLOCK_FRAMES", options.blockFrames);
+    const char* simulate = std::getenv("VORNISEL_HOST_SIMULATE");
+    options.simulate = simulate && std::string_view(simulate) == "1";
     const char* faults = std::getenv("VORNISEL_HOST_FAULT");
     if (!faults) return true;
     std::stringstream in(faults);
@@ -151,4 +157,4 @@ bool readEnvironment(HostOptions& options, std::string& error) {
     return true;
 }
 
-}  // namespace vornisel::standin
+}  // namespace vornisel::enginehost

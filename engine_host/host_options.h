@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vornisel::standin {
+namespace vornisel::enginehost {
 
 // How a test wants this host to misbehave (VORNISEL_HOST_FAULT, comma-separated).
 struct Faults {
@@ -42,9 +42,16 @@ struct HostOptions {
     std::vector<int> driverOutputs;
     std::vector<int> driverInputs;
     std::string server;
-    // From the environment, so that tests run fast and can pick formats.
+    std::string port;
+    std::string device;
+    std::vector<int> outputMap;
+    std::vector<int> inputMap;
+    // From the environment. Only tests set VORNISEL_HOST_SIMULATE: the host then plays a
+    // pretend engine instead of opening the device and the network.
+    bool simulate = false;
     int startingMs = 200;
     int waitingMs = 1500;
+    // Wished for; the real engine reports what the device gave.
     int sampleRate = 48000;
     int blockFrames = 64;
     Faults faults;
@@ -57,4 +64,4 @@ bool readConfiguration(HostOptions& options, std::string& error);
 // Reads the VORNISEL_HOST_* variables; false with the reason for an unknown fault.
 bool readEnvironment(HostOptions& options, std::string& error);
 
-}  // namespace vornisel::standin
+}  // namespace vornisel::enginehost

@@ -1,5 +1,6 @@
-// The stand-in engine host: serves the command socket and publishes statistics for one device
-// the way the real engine does, with fault modes that tests switch on through the environment.
+// The engine host of one device: runs the engine (or, for tests, a pretend one), serves the
+// command socket and publishes the statistics, with fault modes that tests switch on through the
+// environment.
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -11,12 +12,13 @@
 #include <iostream>
 
 #include "command_server.h"
+#include "engine.h"
 #include "engine/host_contract.h"
 #include "host_options.h"
-#include "simulator.h"
-#include "stats_block.h"
+#include "simulation/simulator.h"
+#include "statistics/stats_block.h"
 
-using namespace vornisel::standin;
+using namespace vornisel::enginehost;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -54,20 +56,26 @@ bool parentGone(pid_t parent, pid_t originalParent) {
 
 int run(const HostOptions& options) {
     std::string error;
-    Simulator simulator(options);
+    std::unique_ptr<HostState> state;
+    if (options.simulate)
+        state = std::make_unique<Simulator>(options);
+    else
+        state = std::make_unique<Engine>(options);
+    HostState& host = *state;
     // Published before the socket exists, so whoever sees the socket finds a filled block.
     auto stats = StatsBlock::open(options.clientId, options.faults, error);
     if (!stats) {
         std::cerr << "engine host " << options.clientId << ": " << error << std::endl;
         return 1;
     }
-    stats->publish(simulator.statistics());
+    stats->publish(host.statistics());
     auto server = CommandServer::open(options.clientId, options.faults, error);
     if (!server) {
         std::cerr << "engine host " << options.clientId << ": " << error << std::endl;
         return 1;
     }
-    std::cout << "engine host " << options.clientId << ": serving "
+    std::cout << "engine host " << options.clientId << ": "
+              << (options.simulate ? "simulating an engine for tests, " : "") << "serving "
               << vornisel::host::socketPath(options.clientId) << ", statistics in "
               << vornisel::host::statsName(options.clientId) << std::endl;
 
@@ -75,13 +83,13 @@ int run(const HostOptions& options) {
     const auto started = Clock::now();
     const auto tick = std::chrono::milliseconds(100);
     auto nextTick = started + tick;
-    int lastStatus = simulator.status();
+    int lastStatus = host.status();
     while (!terminated) {
         pollfd listener{server->fd(), POLLIN, 0};
         const auto wait =
             std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now());
         if (::poll(&listener, 1, std::max<int>(0, static_cast<int>(wait.count()))) > 0 &&
-            server->serveOne(simulator.stateReply()) == vornisel::host::kStop &&
+            server->serveOne(host.stateReply()) == vornisel::host::kStop &&
             !options.faults.ignoreStop) {
             std::cout << "engine host " << options.clientId << ": stopping on request" << std::endl;
             return 0;
@@ -94,10 +102,10 @@ int run(const HostOptions& options) {
         }
         if (now < nextTick) continue;
         nextTick = now + tick;
-        simulator.advance(now);
-        stats->publish(simulator.statistics());
-        if (simulator.status() != lastStatus) {
-            lastStatus = simulator.status();
+        host.advance(now);
+        stats->publish(host.statistics());
+        if (host.status() != lastStatus) {
+            lastStatus = host.status();
             std::cout << "engine host " << options.clientId << ": status " << lastStatus
                       << std::endl;
         }

@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int fd = memoryFile();
     if (fd < 0 || ::ftruncate(fd, 0) != 0) return 0;
     if (size > 0 && ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
-    standin::HostOptions options;
+    enginehost::HostOptions options;
     options.configPath = "/proc/self/fd/" + std::to_string(fd);
     std::string error;
-    if (!standin::readConfiguration(options, error)) return 0;
+    if (!enginehost::readConfiguration(options, error)) return 0;
     fuzz::require(options.latencyBlocks >= 1, "a latency of at least one block");
     return 0;
 }

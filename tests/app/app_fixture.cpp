@@ -34,6 +34,8 @@ void settle() {
 }
 
 void AppFixture::SetUp() {
+    // The panel's engines simulate: no sound card or server needed, "running" within a second.
+    ::setenv("VORNISEL_HOST_SIMULATE", "1", 1);
     scopedHome_.emplace(alsaHome);
     AppBundle::setLocation(bundleDir());
 }

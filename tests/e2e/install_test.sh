@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, as `cmake --install BUILD --prefix P` does for a
-# user, and checks the tree: the bundle, the launcher, the menu entry (desktop-file-validate), the
+# user, and checks the tree: the bundle, the launcher, the server and its user unit, the menu entry (desktop-file-validate), the
 # icons, the metainfo (appstreamcli, where installed), nothing of the tests; then lists the demo
 # devices through the installed launcher.
 #
@@ -23,9 +23,9 @@ for file in "$bundle/Contents/MacOS/"{vornisel-control,vornisel_macos_engine_hos
 done
 [ "$(readlink -f "$prefix/bin/vornisel-control")" = "$(readlink -f "$bundle/Contents/MacOS/vornisel-control")" ] ||
     fail "bin/vornisel-control does not lead to the bundle's program"
-# Only the panel, the engine host and the PCM probe helper are programs.
+# Only the panel, the engine host, the PCM probe helper and the server are programs.
 programs="$(find "$prefix" -type f -perm -u+x | wc -l)"
-[ "$programs" -eq 3 ] || fail "$programs programs installed: $(find "$prefix" -type f -perm -u+x)"
+[ "$programs" -eq 4 ] || fail "$programs programs installed: $(find "$prefix" -type f -perm -u+x)"
 
 entry="$prefix/share/applications/$id.desktop"
 desktop-file-validate "$entry" || fail "the menu entry does not validate"
@@ -40,6 +40,15 @@ appstreamcli validate --no-net "$metainfo" >"$HOME/appstream.log" 2>&1 || {
     cat "$HOME/appstream.log"
     fail "the metainfo does not validate"
 }
+
+# The server's user unit starts the installed server, and nothing enables it.
+unit="$prefix/lib/systemd/user/vornisel-server.service"
+grep -qx "ExecStart=\"$prefix/bin/vornisel-server\"" "$unit" || fail "the server unit starts: $(grep ^ExecStart "$unit")"
+if command -v systemd-analyze >/dev/null; then
+    systemd-analyze verify "$unit" || fail "systemd does not accept the server unit"
+fi
+[ -z "$(find "$prefix" -name '*.wants')" ] || fail "the server unit is enabled by the install"
+"$prefix/bin/vornisel-server" --help | grep -q -- --port || fail "the installed server does not run"
 
 # The installed program finds its bundle through the launcher.
 "$prefix/bin/vornisel-control" --list-devices >"$HOME/devices.json"

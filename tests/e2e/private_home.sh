@@ -13,7 +13,9 @@ export HOME="$private_home"
 export XDG_CONFIG_HOME="$private_home/.config"
 export XDG_RUNTIME_DIR="$private_home/runtime"
 
-# The stand-in engine host reaches "running" in a fraction of a second instead of two.
+# The engine hosts simulate an engine (no server is needed) that reaches "running" in a fraction
+# of a second.
+export VORNISEL_HOST_SIMULATE=1
 export VORNISEL_HOST_STARTING_MS="${VORNISEL_HOST_STARTING_MS:-50}"
 export VORNISEL_HOST_WAITING_MS="${VORNISEL_HOST_WAITING_MS:-100}"
 

@@ -58,6 +58,7 @@ void Recorder::updateControls() {
 }
 
 ControllerHarness::ControllerHarness(const std::string& faults) {
+    ::setenv("VORNISEL_HOST_SIMULATE", "1", 1);
     ::setenv("VORNISEL_HOST_FAULT", faults.c_str(), 1);
     ::setenv("VORNISEL_HOST_STARTING_MS", "0", 1);
     ::setenv("VORNISEL_HOST_WAITING_MS", "0", 1);

@@ -54,9 +54,9 @@ public:
 };
 
 // A data directory with a store, a deterministic main queue drained by the test, and a
-// controller that launches the real stand-in host, with `faults` in VORNISEL_HOST_FAULT and no
-// starting or waiting phase. Its stops wait 0.6 s for "STOP" to work, then 0.2 s after each
-// signal. Engines still running at the end are killed.
+// controller that launches the real host in its simulation (VORNISEL_HOST_SIMULATE), with
+// `faults` in VORNISEL_HOST_FAULT and no starting or waiting phase. Its stops wait 0.6 s for "STOP"
+// to work, then 0.2 s after each signal. Engines still running at the end are killed.
 class ControllerHarness {
 public:
     explicit ControllerHarness(const std::string& faults = "");

@@ -1,4 +1,4 @@
-#include "stats_block.h"
+#include "statistics/stats_block.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace vornisel::standin {
+namespace vornisel::enginehost {
 
 namespace {
 
@@ -122,4 +122,4 @@ void StatsBlock::remove() {
     ::shm_unlink(host::statsName(id_).c_str());
 }
 
-}  // namespace vornisel::standin
+}  // namespace vornisel::enginehost

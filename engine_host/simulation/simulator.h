@@ -9,25 +9,25 @@
 
 #include "engine/host_contract.h"
 #include "host_options.h"
+#include "host_state.h"
 
-namespace vornisel::standin {
+namespace vornisel::enginehost {
 
 // A pretend engine: it starts, waits for its server a moment, then runs with audio levels that
 // move like music and network figures that wander like a real link, with the odd underrun and
-// recovery. Advanced by the host's loop; not thread-safe.
-class Simulator {
+// recovery. Only tests ask for it (VORNISEL_HOST_SIMULATE). Advanced by the host's loop; not
+// thread-safe.
+class Simulator final : public HostState {
 public:
-    using Clock = std::chrono::steady_clock;
-
     explicit Simulator(const HostOptions& options);
 
     // Moves the simulation to `now`.
-    void advance(Clock::time_point now);
+    void advance(Clock::time_point now) override;
 
-    int status() const { return status_; }
+    int status() const override { return status_; }
     // The "GET_STATE" reply, serialised once per advance.
-    const std::string& stateReply() const { return reply_; }
-    const std::array<int32_t, host::kFieldCount>& statistics() const { return stats_; }
+    const std::string& stateReply() const override { return reply_; }
+    const Statistics& statistics() const override { return stats_; }
 
 private:
     void updateStatus(double seconds);
@@ -45,7 +45,7 @@ private:
     std::mt19937 random_;
     int status_ = 1;
     double phase_ = 0;
-    std::array<int32_t, host::kFieldCount> stats_{};
+    Statistics stats_{};
     std::vector<int> outputPeaks_;
     std::vector<int> inputPeaks_;
     std::deque<std::pair<std::string, std::string>> events_;
@@ -55,4 +55,4 @@ private:
     std::string reply_;
 };
 
-}  // namespace vornisel::standin
+}  // namespace vornisel::enginehost

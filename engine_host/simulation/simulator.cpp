@@ -1,10 +1,10 @@
-#include "simulator.h"
+#include "simulation/simulator.h"
 
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-namespace vornisel::standin {
+namespace vornisel::enginehost {
 
 namespace {
 
@@ -177,4 +177,4 @@ int32_t Simulator::get(std::string_view name) const {
     return index < stats_.size() ? stats_[index] : 0;
 }
 
-}  // namespace vornisel::standin
+}  // namespace vornisel::enginehost

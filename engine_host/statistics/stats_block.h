@@ -11,7 +11,7 @@
 #include "engine/host_contract.h"
 #include "host_options.h"
 
-namespace vornisel::standin {
+namespace vornisel::enginehost {
 
 // The published statistics object. Written with pwrite, never through a mapping, so that the
 // shrink fault (which truncates the object under the panel's feet) cannot fault this process.
@@ -40,4 +40,4 @@ private:
     std::array<unsigned char, host::kStatsSize> last_{};
 };
 
-}  // namespace vornisel::standin
+}  // namespace vornisel::enginehost

@@ -1,0 +1,242 @@
+#include "network/server_link.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <iostream>
+#include <random>
+
+#include "network/monotonic.h"
+#include "network/server_address.h"
+
+namespace vornisel::enginehost {
+
+namespace {
+
+constexpr int64_t kProbeIntervalUs = 100000;
+constexpr int64_t kProbeTimeoutUs = 1000000;
+// A new clock offset replaces the kept one when its round trip is not much worse, or when the
+// kept one is old: the offset of the quickest round trip is the most exact.
+constexpr int64_t kOffsetKeepUs = 2000000;
+constexpr int kPollMs = 20;
+constexpr int64_t kRetryUs = 1000000;
+
+// The sample format for a block: 24 bits when it fits one datagram, else 16 bits, else none.
+wire::Format formatFor(size_t channels, size_t frames) {
+    if (wire::maxFrames(wire::Format::s24, channels) >= frames) return wire::Format::s24;
+    if (wire::maxFrames(wire::Format::s16, channels) >= frames) return wire::Format::s16;
+    return wire::Format::none;
+}
+
+}  // namespace
+
+// The server tells streams apart by a random id of each engine's run: a restarted engine is
+// a new client there.
+static uint32_t streamId() {
+    std::random_device random;
+    uint32_t id = 0;
+    while (id == 0)
+        id = random();
+    return id;
+}
+
+ServerLink::ServerLink(Settings settings, JitterQueue& queue)
+    : settings_(std::move(settings)),
+      streamId_(streamId()),
+      queue_(queue),
+      scratch_(new float[wire::kMaxDatagram]),
+      scratchSize_(wire::kMaxDatagram) {
+    thread_ = std::thread(&ServerLink::run, this);
+}
+
+ServerLink::~ServerLink() {
+    stopping_ = true;
+    thread_.join();
+    const int fd = fd_.exchange(-1);
+    if (fd >= 0) {
+        const size_t size = wire::encodeLeave(
+            probeOut_, {streamId_, probeSequence_, static_cast<uint64_t>(monotonicMicros())});
+        if (size > 0) ::send(fd, probeOut_.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL);
+        ::close(fd);
+    }
+}
+
+std::string ServerLink::serverName() const {
+    std::lock_guard lock(nameMutex_);
+    return serverName_;
+}
+
+bool ServerLink::connectToServer() {
+    std::string name;
+    auto address = findServer(settings_.server, settings_.port, stopping_, name);
+    if (!address) return false;
+    const int fd =
+        ::socket(address->storage.ss_family, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    // Connected: the kernel passes on only the server's datagrams.
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address->storage), address->length) != 0) {
+        ::close(fd);
+        return false;
+    }
+    {
+        std::lock_guard lock(nameMutex_);
+        serverName_ = name;
+    }
+    std::cout << "engine host " << settings_.clientId << ": sending to the server at " << name
+              << std::endl;
+    fd_ = fd;
+    return true;
+}
+
+void ServerLink::run() {
+    int64_t nextProbe = 0;
+    int64_t nextTry = 0;
+    while (!stopping_) {
+        if (fd_ < 0) {
+            const int64_t now = monotonicMicros();
+            if (now < nextTry || !connectToServer()) {
+                if (now >= nextTry) nextTry = now + kRetryUs;
+                ::usleep(kPollMs * 1000);
+                continue;
+            }
+        }
+        if (audioReceives_) {
+            // The audio thread takes the datagrams in; only what it left is ours.
+            ::usleep(kPollMs * 1000);
+            tryReceive();
+        } else {
+            pollfd ready{fd_, POLLIN, 0};
+            if (::poll(&ready, 1, kPollMs) > 0) tryReceive();
+        }
+        const int64_t now = monotonicMicros();
+        expireProbes(now);
+        if (now >= nextProbe) {
+            sendProbe(now);
+            nextProbe = now + kProbeIntervalUs;
+        }
+    }
+}
+
+void ServerLink::receiveOnAudioThread() {
+    if (fd_.load(std::memory_order_acquire) < 0) return;
+    audioReceives_.store(true, std::memory_order_relaxed);
+    tryReceive();
+}
+
+void ServerLink::tryReceive() {
+    if (receiving_.exchange(true, std::memory_order_acquire)) return;
+    receive();
+    receiving_.store(false, std::memory_order_release);
+}
+
+void ServerLink::receive() {
+    // Everything waiting, but a bounded number, so a flood cannot hold the probes up.
+    for (int i = 0; i < 64; ++i) {
+        const ssize_t n = ::recv(fd_, received_.data(), received_.size(), MSG_DONTWAIT);
+        if (n < 0) return;  // nothing more, or the server's port is closed (ECONNREFUSED)
+        const int64_t now = monotonicMicros();
+        auto datagram = wire::parse(std::span(received_.data(), static_cast<size_t>(n)));
+        if (!datagram) continue;
+        if (datagram->kind == wire::Kind::audio)
+            onAudio(*datagram, now);
+        else if (datagram->kind == wire::Kind::probeReply)
+            onProbeReply(*datagram, now);
+    }
+}
+
+void ServerLink::onAudio(const wire::Datagram& datagram, int64_t receivedUs) {
+    const size_t count = wire::decodeSamples(datagram, std::span(scratch_.get(), scratchSize_));
+    if (count == 0) return;
+    // The mix answers one of our blocks and carries that block's send time: the time it took to
+    // come back is the age of what we hear, and the server sent it about half-way.
+    const auto sent = static_cast<int64_t>(datagram.stamp.timestampUs);
+    const int64_t age = receivedUs - sent;
+    const bool ours = sent > 0 && age >= 0 && age < kProbeTimeoutUs;
+    const int64_t origin = ours ? sent + age / 2 : 0;
+    queue_.push(datagram.stamp.sequence, std::span<const float>(scratch_.get(), count),
+                datagram.channels, receivedUs, origin);
+    lastReplyUs_ = receivedUs;
+    lastAudioInUs_ = receivedUs;
+    const int64_t appended = monotonicMicros() - receivedUs;
+    recvToAppendLast_ = appended;
+    if (appended > recvToAppendMax_) recvToAppendMax_ = appended;
+    // How old the block is on the clock the probes synchronised with the server's.
+    if (ours) syncAges_.record(age);
+}
+
+void ServerLink::onProbeReply(const wire::Datagram& datagram, int64_t receivedUs) {
+    const auto sent = static_cast<int64_t>(datagram.probe.clientSendUs);
+    // Only answers to our own outstanding probes count; a replayed or forged one is ignored.
+    bool outstanding = false;
+    for (auto& pending : pendingProbes_) {
+        int64_t expected = sent;
+        if (sent != 0 && pending.compare_exchange_strong(expected, 0)) {
+            outstanding = true;
+            break;
+        }
+    }
+    if (!outstanding) return;
+    const int64_t rtt = receivedUs - sent;
+    roundTrips_.record(rtt);
+    answered_.fetch_add(1);
+    lastReplyUs_ = receivedUs;
+    const int64_t offset = static_cast<int64_t>(datagram.probe.serverReceiveUs) - (sent + rtt / 2);
+    if (!offsetValid_ || rtt <= offsetRtt_ + offsetRtt_ / 2 ||
+        receivedUs - offsetSetUs_ > kOffsetKeepUs) {
+        offsetUs_ = offset;
+        offsetRtt_ = rtt;
+        offsetSetUs_ = receivedUs;
+        offsetRttUs_ = rtt;
+        offsetValid_ = true;
+    }
+}
+
+void ServerLink::sendProbe(int64_t nowUs) {
+    auto slot = std::find_if(pendingProbes_.begin(), pendingProbes_.end(),
+                             [](const auto& pending) { return pending.load() == 0; });
+    if (slot == pendingProbes_.end()) return;
+    const size_t size =
+        wire::encodeProbe(probeOut_, {streamId_, probeSequence_++, static_cast<uint64_t>(nowUs)},
+                          {static_cast<uint64_t>(nowUs), 0});
+    if (size == 0) return;
+    if (::send(fd_, probeOut_.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(size))
+        slot->store(nowUs);
+}
+
+void ServerLink::expireProbes(int64_t nowUs) {
+    for (auto& pending : pendingProbes_) {
+        int64_t sent = pending.load();
+        if (sent != 0 && nowUs - sent > kProbeTimeoutUs && pending.compare_exchange_strong(sent, 0))
+            timedOut_.fetch_add(1);
+    }
+}
+
+void ServerLink::sendAudio(std::span<const float> samples, int channels) {
+    const int fd = fd_.load(std::memory_order_acquire);
+    if (fd < 0 || channels < 1 || channels > wire::kMaxChannels) return;
+    const size_t frames = samples.size() / static_cast<size_t>(channels);
+    const wire::Format format = formatFor(static_cast<size_t>(channels), frames);
+    if (format == wire::Format::none) return;
+    const int64_t now = monotonicMicros();
+    const size_t size =
+        wire::encodeAudio(audioOut_, {streamId_, audioSequence_++, static_cast<uint64_t>(now)},
+                          format, static_cast<uint8_t>(channels), samples);
+    if (size == 0) return;
+    if (::send(fd, audioOut_.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(size)) {
+        sent_.fetch_add(1, std::memory_order_relaxed);
+        lastAudioOutUs_.store(now, std::memory_order_relaxed);
+    }
+}
+
+ServerLink::Health ServerLink::health() const {
+    return {lastReplyUs_.load(),    lastAudioInUs_.load(), lastAudioOutUs_.load(),
+            answered_.load(),       timedOut_.load(),      sent_.load(),
+            offsetValid_.load(),    offsetRttUs_.load(),   recvToAppendLast_.load(),
+            recvToAppendMax_.load()};
+}
+
+}  // namespace vornisel::enginehost
