@@ -18,11 +18,13 @@ struct Device {
 
 // The devices that can serve, in ALSA's order: every PCM device of every sound card, then the
 // PCMs of the user's own ALSA configuration that carry a visible hint, then the other PCMs that
-// the ALSA configuration describes with a hint (the desktop's sound server), each name once.
+// the ALSA configuration describes with a hint and that are devices (the desktop's sound server
+// and "default"; systemPcms()), each name once.
 // Queries ALSA afresh on every call, its configuration files included, and never fails: when
 // the sound cards cannot be enumerated the list is empty. Never prints ALSA's diagnostics.
-// Probing the configured PCMs may take up to kConfiguredPcmProbeBound, so the listing blocks:
-// never call it on a thread that must stay responsive. Calls from several threads take turns.
+// Probing the configured PCMs (in helper processes, pcm_probe.h) may take up to
+// kConfiguredPcmProbeBound, so the listing blocks: never call it on a thread that must stay
+// responsive. Calls from several threads take turns.
 std::vector<Device> devices();
 
 // The listing as a pretty-printed JSON array of objects with exactly the keys "uid", "name",

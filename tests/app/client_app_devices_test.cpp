@@ -92,6 +92,7 @@ bool listed(const std::vector<Device>& hardware, const Device& device) {
 // session manager) in XDG_RUNTIME_DIR; stopped when the test ends.
 class PipeWireDaemon {
 public:
+    static constexpr std::chrono::seconds kStartup{20};  // a loaded machine starts it slowly
     static bool installed() {
         return access("/usr/bin/pipewire", X_OK) == 0 &&
                access("/usr/share/alsa/alsa.conf.d/50-pipewire.conf", R_OK) == 0;
@@ -102,7 +103,7 @@ public:
             "/bin/sh", {"-c", "pipewire -c \"$0\" </dev/null >/dev/null 2>&1 & echo $!", config});
         pid_ = std::atoi(shell.out.c_str());
         const std::filesystem::path socket = std::string(getenv("XDG_RUNTIME_DIR")) + "/pipewire-0";
-        return pid_ > 0 && waitFor([&] { return std::filesystem::exists(socket); });
+        return pid_ > 0 && waitFor([&] { return std::filesystem::exists(socket); }, kStartup);
     }
     ~PipeWireDaemon() {
         if (pid_ > 0) kill(pid_, SIGTERM);
