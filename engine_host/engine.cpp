@@ -33,18 +33,21 @@ Engine::Engine(const HostOptions& options)
     : options_(options),
       queue_(options.latencyBlocks, options.blockFrames, routesOf(options).driverOutputChannels()),
       link_({options.clientId, options.server, options.port}, queue_),
-      audio_(
-          options.device, routesOf(options), options.sampleRate, queue_,
-          [this](std::span<const float> samples, int channels) {
-              link_.sendAudio(samples, channels);
-          },
-          options.clientId),
+      audio_(options.device, routesOf(options), options.sampleRate, queue_, audioNetwork(),
+             options.clientId),
       inputLevels_(options.inputMap.size(), 0),
       outputLevels_(options.outputMap.size(), 0) {
     setStatistic(stats_, "client_id", options.clientId);
     setStatistic(stats_, "status", status_);
     previous_.atUs = monotonicMicros();
     serialise();
+}
+
+AudioLoop::Network Engine::audioNetwork() {
+    return {[this](std::span<const float> samples, int channels) {
+                link_.sendAudio(samples, channels);
+            },
+            [this] { link_.receiveOnAudioThread(); }, [this] { link_.audioStopped(); }};
 }
 
 // The audio thread goes first (it sends through the link and reads the queue), then the link.

@@ -31,6 +31,7 @@ private:
         int64_t atUs = 0;
         uint64_t received = 0, duplicates = 0, callbacks = 0, played = 0;
     };
+    AudioLoop::Network audioNetwork();
     void updateStatus(int64_t nowUs, const AudioLoop::Measures& audio,
                       const ServerLink::Health& link);
     void writeNetwork(const ServerLink::Health& link);

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "audio/sample_format.h"
+#include "network/monotonic.h"
 
 namespace vornisel::enginehost {
 
@@ -15,6 +16,7 @@ namespace {
 constexpr int kBufferBlocks = 4;
 constexpr int kWaitMs = 100;
 constexpr int kStallMs = 2000;
+constexpr useconds_t kMinWaitUs = 200;
 
 std::string describe(const std::string& what, int result) {
     return what + ": " + snd_strerror(result);
@@ -155,14 +157,19 @@ AlsaDevice::Io AlsaDevice::transfer(Direction& direction, const std::atomic<bool
     const size_t frameBytes = direction.bytes.size() / static_cast<size_t>(frames_);
     const auto total = static_cast<snd_pcm_uframes_t>(frames_);
     snd_pcm_uframes_t done = 0;
-    int waited = 0;
+    int64_t unreadySince = 0;
+    bool wokeReady = false;
     while (done < total) {
         const snd_pcm_sframes_t n = move(direction.bytes.data() + done * frameBytes, total - done);
         if (n == -EAGAIN) {
             if (stop.load(std::memory_order_relaxed)) return Io::Stopped;
-            if (waited >= kStallMs) return Io::Failed;
-            const int ready = snd_pcm_wait(direction.pcm, kWaitMs);
-            waited += ready == 0 ? kWaitMs : 1;
+            const int64_t now = monotonicMicros();
+            if (unreadySince == 0) unreadySince = now;
+            if (now - unreadySince >= kStallMs * 1000) return Io::Failed;
+            // A plugin whose descriptors say "ready" while it is not would make this spin, and
+            // at real-time priority that starves the machine: after such a false "ready", sleep.
+            if (wokeReady) ::usleep(kMinWaitUs);
+            wokeReady = snd_pcm_wait(direction.pcm, kWaitMs) != 0;
             continue;
         }
         if (n < 0) {
@@ -171,6 +178,7 @@ AlsaDevice::Io AlsaDevice::transfer(Direction& direction, const std::atomic<bool
             continue;
         }
         done += static_cast<snd_pcm_uframes_t>(n);
+        unreadySince = 0;
     }
     return Io::Done;
 }

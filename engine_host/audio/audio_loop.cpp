@@ -44,13 +44,13 @@ std::vector<int> take(std::atomic<int>* peaks, size_t count) {
 
 }  // namespace
 
-AudioLoop::AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue, Sender send,
-                     uint32_t clientId)
+AudioLoop::AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue,
+                     Network network, uint32_t clientId)
     : device_(std::move(device)),
       routes_(std::move(routes)),
       wishedRate_(rate),
       queue_(queue),
-      send_(std::move(send)),
+      network_(std::move(network)),
       clientId_(clientId),
       inputPeaks_(new std::atomic<int>[routes_.inputMap.size()]()),
       outputPeaks_(new std::atomic<int>[routes_.outputMap.size()]()) {
@@ -70,6 +70,7 @@ void AudioLoop::run() {
     setRealTimePriority();
     while (!stopping_) {
         if (openDevice()) stream();
+        network_.stopped();
         alsa_.reset();
         if (!waitBeforeRetry()) return;
     }
@@ -170,7 +171,8 @@ bool AudioLoop::processBlock() {
         if (routes_.inputMap[i] >= 0 && routes_.inputMap[i] < alsa_->captureChannels())
             notePeak(inputPeaks_[i], hardwareIn_, alsa_->captureChannels(), routes_.inputMap[i]);
     routes_.toDriver(hardwareIn_, alsa_->captureChannels(), driverIn_, frames);
-    send_(driverIn_, routes_.streamChannels());
+    network_.send(driverIn_, routes_.streamChannels());
+    network_.receive();
     queue_.pop(driverOut_, started);
     routes_.toHardware(driverOut_, hardwareOut_, alsa_->playbackChannels(), frames);
     for (size_t i = 0; i < routes_.outputMap.size(); ++i)

@@ -36,9 +36,15 @@ public:
         int64_t processingLastUs = 0;
         int64_t processingMaxUs = 0;
     };
-    using Sender = std::function<void(std::span<const float> samples, int channels)>;
+    // The network as the audio thread sees it: send a block, take in what came, and hear that
+    // the device stopped.
+    struct Network {
+        std::function<void(std::span<const float> samples, int channels)> send;
+        std::function<void()> receive;
+        std::function<void()> stopped;
+    };
 
-    AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue, Sender send,
+    AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue, Network network,
               uint32_t clientId);
     ~AudioLoop();
     AudioLoop(const AudioLoop&) = delete;
@@ -63,7 +69,7 @@ private:
     const Routes routes_;
     const int wishedRate_;
     JitterQueue& queue_;
-    const Sender send_;
+    const Network network_;
     const uint32_t clientId_;
     std::unique_ptr<AlsaDevice> alsa_;
     // One block in each layout, taken before the thread starts.

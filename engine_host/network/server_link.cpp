@@ -102,8 +102,14 @@ void ServerLink::run() {
                 continue;
             }
         }
-        pollfd ready{fd_, POLLIN, 0};
-        if (::poll(&ready, 1, kPollMs) > 0) receive();
+        if (audioReceives_) {
+            // The audio thread takes the datagrams in; only what it left is ours.
+            ::usleep(kPollMs * 1000);
+            tryReceive();
+        } else {
+            pollfd ready{fd_, POLLIN, 0};
+            if (::poll(&ready, 1, kPollMs) > 0) tryReceive();
+        }
         const int64_t now = monotonicMicros();
         expireProbes(now);
         if (now >= nextProbe) {
@@ -111,6 +117,18 @@ void ServerLink::run() {
             nextProbe = now + kProbeIntervalUs;
         }
     }
+}
+
+void ServerLink::receiveOnAudioThread() {
+    if (fd_.load(std::memory_order_acquire) < 0) return;
+    audioReceives_.store(true, std::memory_order_relaxed);
+    tryReceive();
+}
+
+void ServerLink::tryReceive() {
+    if (receiving_.exchange(true, std::memory_order_acquire)) return;
+    receive();
+    receiving_.store(false, std::memory_order_release);
 }
 
 void ServerLink::receive() {
@@ -150,10 +168,16 @@ void ServerLink::onAudio(const wire::Datagram& datagram, int64_t receivedUs) {
 
 void ServerLink::onProbeReply(const wire::Datagram& datagram, int64_t receivedUs) {
     const auto sent = static_cast<int64_t>(datagram.probe.clientSendUs);
-    auto pending = std::find(pendingProbes_.begin(), pendingProbes_.end(), sent);
     // Only answers to our own outstanding probes count; a replayed or forged one is ignored.
-    if (sent == 0 || pending == pendingProbes_.end()) return;
-    *pending = 0;
+    bool outstanding = false;
+    for (auto& pending : pendingProbes_) {
+        int64_t expected = sent;
+        if (sent != 0 && pending.compare_exchange_strong(expected, 0)) {
+            outstanding = true;
+            break;
+        }
+    }
+    if (!outstanding) return;
     const int64_t rtt = receivedUs - sent;
     roundTrips_.record(rtt);
     answered_.fetch_add(1);
@@ -170,7 +194,8 @@ void ServerLink::onProbeReply(const wire::Datagram& datagram, int64_t receivedUs
 }
 
 void ServerLink::sendProbe(int64_t nowUs) {
-    auto slot = std::find(pendingProbes_.begin(), pendingProbes_.end(), 0);
+    auto slot = std::find_if(pendingProbes_.begin(), pendingProbes_.end(),
+                             [](const auto& pending) { return pending.load() == 0; });
     if (slot == pendingProbes_.end()) return;
     const size_t size =
         wire::encodeProbe(probeOut_, {streamId_, probeSequence_++, static_cast<uint64_t>(nowUs)},
@@ -178,15 +203,14 @@ void ServerLink::sendProbe(int64_t nowUs) {
     if (size == 0) return;
     if (::send(fd_, probeOut_.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL) ==
         static_cast<ssize_t>(size))
-        *slot = nowUs;
+        slot->store(nowUs);
 }
 
 void ServerLink::expireProbes(int64_t nowUs) {
-    for (int64_t& sent : pendingProbes_) {
-        if (sent != 0 && nowUs - sent > kProbeTimeoutUs) {
-            sent = 0;
+    for (auto& pending : pendingProbes_) {
+        int64_t sent = pending.load();
+        if (sent != 0 && nowUs - sent > kProbeTimeoutUs && pending.compare_exchange_strong(sent, 0))
             timedOut_.fetch_add(1);
-        }
     }
 }
 

@@ -49,6 +49,11 @@ public:
 
     // Audio thread: sends one block of driver inputs (interleaved). Never blocks or allocates.
     void sendAudio(std::span<const float> samples, int channels);
+    // Audio thread, once a block while the device runs: takes in what the server sent, so that
+    // the network thread need not wake for every datagram. Never blocks or allocates.
+    void receiveOnAudioThread();
+    // Audio thread: the device stopped; the network thread takes in the datagrams again.
+    void audioStopped() { audioReceives_ = false; }
     Health health() const;
     const DelayStatistics& roundTrips() const { return roundTrips_; }
     const DelayStatistics& syncAges() const { return syncAges_; }
@@ -59,6 +64,7 @@ private:
     void run();
     bool connectToServer();
     void receive();
+    void tryReceive();
     void onAudio(const wire::Datagram& datagram, int64_t receivedUs);
     void onProbeReply(const wire::Datagram& datagram, int64_t receivedUs);
     void sendProbe(int64_t nowUs);
@@ -78,7 +84,11 @@ private:
     std::array<uint8_t, wire::kMaxDatagram> audioOut_{};
     // Network thread only.
     uint32_t probeSequence_ = 0;
-    std::array<int64_t, 16> pendingProbes_{};
+    // Whoever holds `receiving_` (the audio thread while the device runs, else the network
+    // thread) reads the socket and owns the members up to the offset.
+    std::atomic<bool> receiving_{false};
+    std::atomic<bool> audioReceives_{false};
+    std::array<std::atomic<int64_t>, 16> pendingProbes_{};
     std::array<uint8_t, 2048> received_{};
     std::array<uint8_t, 128> probeOut_{};
     std::unique_ptr<float[]> scratch_;
