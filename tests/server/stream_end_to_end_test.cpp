@@ -185,7 +185,8 @@ TEST(StreamEndToEndTest, ASineCrossesTheServerAndTheEnginesFollowTheServer) {
     const size_t start = static_cast<size_t>(onset - x.begin());
     for (size_t at = start; at + kRate / 10 < x.size() && at < start + kRate; at += kRate / 10)
         clean += holdsTone(x, at);
-    EXPECT_GE(clean, 8) << "the tone's frequency or level is off in most of its tenths";
+    // A loaded machine may cost a block here and there; most tenths of the burst must be clean.
+    EXPECT_GE(clean, 6) << "the tone's frequency or level is off in " << 10 - clean << " tenths";
 
     server.reset();
     ASSERT_TRUE(both(2)) << "waiting for the server? " << log();
