@@ -1,21 +1,15 @@
 #include <iostream>
 
-#include <QApplication>
-#include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/client_app.h"
 #include "app/command_line.h"
-#include "base/app_bundle.h"
+#include "app/panel_launch.h"
 #include "check/ui_check.h"
-#include "desktop/font_warmup.h"
-#include "desktop/reopen_listener.h"
 #include "desktop/single_instance.h"
 #include "hardware/device.h"
-#include "ui/theme/theme.h"
 
 namespace {
 
@@ -54,40 +48,6 @@ int handOver(const vornisel::CommandLine& options, const vornisel::SingleInstanc
     return 1;
 }
 
-// The interactive panel: the controller launches from inside the event loop (as the platform
-// reports a finished launch), so that a store that cannot be opened can end the loop it runs in.
-int runApplication(char* program, const std::vector<std::string>& arguments,
-                   const vornisel::SingleInstance& instance) {
-    vornisel::FontWarmup fonts;
-    // Only the panel reads its command line: the toolkit is given the program's name alone, so
-    // that its own options (-platform, -style, -session, ...) do nothing.
-    int toolkitArgc = 1;
-    char* toolkitArgv[] = {program, nullptr};
-    QApplication application(toolkitArgc, toolkitArgv);
-    fonts.applicationReady();
-    QApplication::setApplicationName(QStringLiteral("Vornisel Control"));
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(vornisel::AppBundle::applicationId));
-    vornisel::Theme::applyDarkAppearance(application);
-    vornisel::ClientApp delegate(arguments);
-    QTimer::singleShot(0, &delegate, [&delegate] {
-        // The built-in UI check and the preview rendering, when asked for, take over once the
-        // panel has launched.
-        if (delegate.applicationDidFinishLaunching()) vornisel::startBuiltInCheck(delegate);
-    });
-    // A second launch on this data directory reopens the window, as clicking the application
-    // does elsewhere. Its requests are read after the launch above.
-    vornisel::ReopenListener listener([&delegate] { delegate.applicationShouldHandleReopen(); });
-    if (instance.claim() == vornisel::SingleInstance::Claim::mine) {
-        if (const std::string error = listener.listen(instance.socketPath()); !error.empty()) {
-            std::cerr << "A second launch cannot reach this panel: " << error << "\n";
-        }
-    }
-    // Every quit ends the loop with status 0; only the built-in UI check ends it with another.
-    const int status = QApplication::exec();
-    fonts.wait();
-    return status;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,5 +66,7 @@ int main(int argc, char** argv) {
         return handOver(options, instance, directory);
     }
     vornisel::prepareBuiltInCheck(arguments);
-    return runApplication(argv[0], arguments, instance);
+    // The built-in UI check and the preview rendering, when asked for, take over once the panel
+    // has launched.
+    return vornisel::runPanel(argv[0], arguments, instance, vornisel::startBuiltInCheck);
 }
