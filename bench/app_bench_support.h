@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +65,23 @@ inline double peakResidentMiB() {
 inline double medianOf(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// The machine's load averages over 1, 5 and 15 minutes, printed `when` (before, after). A busy
+// machine stretches every figure; the caller says so when the last minute's load reaches
+// `busyAt` runnable tasks, so that a noisy figure is not taken for a regression. Returns whether
+// it was busy.
+inline bool reportLoad(const char* when, double busyAt) {
+    double load[3] = {0, 0, 0};
+    if (::getloadavg(load, 3) != 3) {
+        std::printf("load average %s: unknown\n", when);
+        return false;
+    }
+    const bool busy = load[0] >= busyAt;
+    std::printf("load average %s: %.2f %.2f %.2f (%ld cores)%s\n", when, load[0], load[1], load[2],
+                ::sysconf(_SC_NPROCESSORS_ONLN),
+                busy ? "  BUSY: the figures are not comparable with an idle run" : "");
+    return busy;
 }
 
 // A fresh data folder whose panel.json holds `count` devices on the first demo sound device, so

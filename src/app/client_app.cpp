@@ -107,9 +107,9 @@ bool ClientApp::applicationDidFinishLaunching() {
     buildMenus();
     // The menu bar has its height only now that it has menus.
     window->fitContent(root->size());
+    // The saved devices' cards need nothing of the hardware; the list of it follows.
     rebuildCards();
-    refreshDevices();
-    watchDevices();
+    listing_ = true;
     window->centerOnScreen();
     // Started at login, or with "start hidden": into the tray, or minimised without one.
     const bool hidden =
@@ -119,7 +119,7 @@ bool ClientApp::applicationDidFinishLaunching() {
     } else if (!trayAvailable()) {
         window->showMinimizedAtStart();
     }
-    attachStatusIcon();
+    afterFirstFrame([this] { launchBackground(); });
     startTimer();
     connectQuitRequests();
     if (!testMode && store->firstRun) {
@@ -151,6 +151,15 @@ bool ClientApp::openStore() {
     dispatch_ = std::make_shared<QtDispatch>();
     engines_ = EngineController::create(*store, dispatch_, *this, AppBundle::location());
     return true;
+}
+
+// Started after the first frame: the listing's worker parses ALSA's configuration and forks
+// its probes, which would compete for the processor with the window's first drawing, and the
+// tray and the watcher talk to the session bus and udev. The cards are already there.
+void ClientApp::launchBackground() {
+    watchDevices();  // first, so that no change after the listing's start goes unnoticed
+    listDevices();
+    statusItem->attachTray();
 }
 
 void ClientApp::watchDevices() {

@@ -103,8 +103,13 @@ public:
     // Lists the hardware on a worker, then sets `hardware` and rebuilds the cards on the main
     // thread. Also run when the device watcher has seen the machine's devices change.
     void refreshDevices();
-    // True while a listing runs.
+    // True while a listing runs, and from launch until the first one has ended: the first
+    // listing starts only after the window's first frame.
     bool listingDevices() const { return listing_; }
+    // Runs `then` on the main thread once the first listing has ended and set `hardware` (at
+    // once when it already has). A flow that needs the hardware list waits through here instead
+    // of taking the empty list for "no devices".
+    void whenDevicesListed(std::function<void()> then);
     void rebuildCards() override;
     void updateControls() override;
     // The card of device `id`, or null.
@@ -202,15 +207,18 @@ private:
     void buildViewTree();
     void connectControls();
     void createStatusItem();
-    void attachStatusIcon();
     void startTimer();
     void connectQuitRequests();
+    // What the first frame does not need: the tray icon, the device watcher, the first listing.
+    void afterFirstFrame(std::function<void()> work);
+    void launchBackground();
     void watchDevices();
     void concealWindow();
 
     // Device flow helpers.
     std::vector<Device> offeredDevices(const std::optional<Profile>& editing) const;
     Profile newProfile();
+    void listDevices();
     void devicesListed(std::vector<Device> listed);
     void finishDeviceDialog(const Profile& given, const Profile& result, bool editing);
     void connectCard(DeviceCard& card, uint32_t id);
@@ -228,9 +236,12 @@ private:
     std::unique_ptr<QuitSignals> quitSignals_;
     std::shared_ptr<Dispatch> dispatch_;
     std::unique_ptr<DeviceWatcher> deviceWatcher_;
-    // A listing runs; another was asked for meanwhile.
+    // A listing runs (or the first one is due); another was asked for meanwhile.
     bool listing_ = false;
     bool relist_ = false;
+    // The first listing has ended; until then, what waits for it.
+    bool listed_ = false;
+    std::vector<std::function<void()>> whenListed_;
     std::function<void()> terminateHandler_;
     std::function<void(const QString&)> alertHandler_;
     std::function<bool()> trayCheck_;

@@ -168,6 +168,12 @@ void ClientApp::refreshDevices() {
         relist_ = true;
         return;
     }
+    listDevices();
+}
+
+void ClientApp::listDevices() {
+    // The worker reads everything afresh from here on, so earlier requests are served by it.
+    relist_ = false;
     QPointer<ClientApp> self(this);
     dispatch_->utility([self, dispatch = dispatch_] {
         std::vector<Device> listed = devices();
@@ -183,8 +189,20 @@ void ClientApp::devicesListed(std::vector<Device> listed) {
     listing_ = false;
     hardware = std::move(listed);
     rebuildCards();
+    listed_ = true;
+    for (auto& then : std::exchange(whenListed_, {})) {
+        then();
+    }
     if (std::exchange(relist_, false)) {
         refreshDevices();
+    }
+}
+
+void ClientApp::whenDevicesListed(std::function<void()> then) {
+    if (listed_) {
+        then();
+    } else {
+        whenListed_.push_back(std::move(then));
     }
 }
 

@@ -1,7 +1,6 @@
 // The main menu and the status item's menu.
 #include <QMenuBar>
 #include <QPointer>
-#include <QTimer>
 
 #include "app/client_app.h"
 #include "app/main_menu.h"
@@ -36,24 +35,6 @@ void ClientApp::createStatusItem() {
             self->toggleWindow();
         }
     });
-}
-
-// The tray icon joins after the window's first frame, or at once when the window starts hidden,
-// so that opening the panel does not wait for the desktop's session bus.
-void ClientApp::attachStatusIcon() {
-    QPointer<StatusMenu> item(statusItem);
-    auto attach = [item] {
-        if (item) {
-            item->attachTray();
-        }
-    };
-    if (windowShown()) {
-        window->afterFirstFrame(attach);
-        // In case the window is never drawn (a display that does not expose it).
-        QTimer::singleShot(1000, statusItem, attach);
-    } else {
-        QTimer::singleShot(0, statusItem, attach);
-    }
 }
 
 void ClientApp::buildMenus() {

@@ -5,6 +5,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <utility>
 
 #include "app/client_app.h"
 #include "app/main_layout.h"
@@ -212,6 +213,21 @@ void ClientApp::presentDialog(std::shared_ptr<PanelDialog> dialog,
         }
         QTimer::singleShot(0, [finished] {});
     });
+}
+
+// Once, from the event loop, after the window's first frame; at once when the window starts
+// hidden, and after a second in case a display never exposes it.
+void ClientApp::afterFirstFrame(std::function<void()> work) {
+    auto pending = std::make_shared<std::function<void()>>(std::move(work));
+    auto once = [pending] {
+        if (*pending) std::exchange(*pending, {})();
+    };
+    if (windowShown()) {
+        window->afterFirstFrame(once);
+        QTimer::singleShot(1000, this, once);
+    } else {
+        QTimer::singleShot(0, this, once);
+    }
 }
 
 bool ClientApp::applicationShouldHandleReopen() {

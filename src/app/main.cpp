@@ -1,7 +1,5 @@
 #include <iostream>
 
-#include <QApplication>
-#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -9,18 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/client_app.h"
 #include "app/command_line.h"
-#include "app/main_window.h"
-#include "base/app_bundle.h"
+#include "app/panel_launch.h"
 #include "check/ui_check.h"
 #include "desktop/display_probe.h"
-#include "desktop/font_warmup.h"
 #include "desktop/launch_feedback.h"
-#include "desktop/reopen_listener.h"
 #include "desktop/single_instance.h"
 #include "hardware/device.h"
-#include "ui/theme/theme.h"
 
 namespace {
 
@@ -57,49 +50,6 @@ int handOver(const vornisel::CommandLine& options, const vornisel::SingleInstanc
     std::cerr << panel << " is running on " << directory.string() << " but does not answer on "
               << instance.socketPath().string() << ".\n";
     return 1;
-}
-
-// The interactive panel: the controller launches from inside the event loop (as the platform
-// reports a finished launch), so that a store that cannot be opened can end the loop it runs in.
-int runApplication(char* program, const std::vector<std::string>& arguments,
-                   const vornisel::SingleInstance& instance, const vornisel::LaunchToken& launch) {
-    vornisel::FontWarmup fonts;
-    // Only the panel reads its command line: the toolkit is given the program's name alone, so
-    // that its own options (-platform, -style, -session, ...) do nothing.
-    int toolkitArgc = 1;
-    char* toolkitArgv[] = {program, nullptr};
-    QApplication application(toolkitArgc, toolkitArgv);
-    fonts.applicationReady();
-    QApplication::setApplicationName(QStringLiteral("Vornisel Control"));
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(vornisel::AppBundle::applicationId));
-    vornisel::Theme::applyDarkAppearance(application);
-    vornisel::ClientApp delegate(arguments);
-    QTimer::singleShot(0, &delegate, [&delegate, &launch] {
-        // The built-in UI check and the preview rendering, when asked for, take over once the
-        // panel has launched.
-        if (!delegate.applicationDidFinishLaunching()) return;
-        // A panel that starts hidden ends its launcher's busy cursor itself.
-        if (!delegate.windowShown()) {
-            vornisel::finishStartupNotification(*delegate.window, launch.startupId);
-        }
-        vornisel::startBuiltInCheck(delegate);
-    });
-    // A second launch on this data directory reopens the window, as clicking the application
-    // does elsewhere, and completes that launch. Its requests are read after the launch above.
-    vornisel::ReopenListener listener([&delegate](const vornisel::LaunchToken& token) {
-        vornisel::prepareActivation(token);
-        delegate.applicationShouldHandleReopen();
-        if (delegate.window) vornisel::completeLaunch(*delegate.window, token);
-    });
-    if (instance.claim() == vornisel::SingleInstance::Claim::mine) {
-        if (const std::string error = listener.listen(instance.socketPath()); !error.empty()) {
-            std::cerr << "A second launch cannot reach this panel: " << error << "\n";
-        }
-    }
-    // Every quit ends the loop with status 0; only the built-in UI check ends it with another.
-    const int status = QApplication::exec();
-    fonts.wait();
-    return status;
 }
 
 std::optional<std::string> environmentVariable(const char* name) {
@@ -144,5 +94,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     vornisel::prepareBuiltInCheck(arguments);
-    return runApplication(argv[0], arguments, instance, launch);
+    // The built-in UI check and the preview rendering, when asked for, take over once the panel
+    // has launched.
+    return vornisel::runPanel(argv[0], arguments, instance, launch, vornisel::startBuiltInCheck);
 }

@@ -60,7 +60,7 @@ void AppFixture::prepareStore(const std::vector<Profile>& clients, double width,
     store.save();
 }
 
-bool AppFixture::launch() {
+bool AppFixture::launch(bool waitForListing) {
     app = std::make_unique<ClientApp>(std::vector<std::string>{"--data-dir", dataDir.string()});
     app->setTerminateHandler([this] { ++terminations; });
     app->setAlertHandler([this](const QString& text) { alerts.push_back(text); });
@@ -70,9 +70,11 @@ bool AppFixture::launch() {
         // Hosts that ignore STOP are not part of these tests; keep a failing stop short.
         app->engines()->setStopTimings({1.0, 1.0, 1.0, 0.02});
     }
-    // The hardware is listed on a worker; the tests start from the listed devices.
-    waitUntil([&] { return !app->listingDevices(); });
-    settle();
+    if (waitForListing) {
+        // The hardware is listed on a worker; the tests start from the listed devices.
+        waitUntil([&] { return !app->listingDevices(); });
+        settle();
+    }
     return launched;
 }
 

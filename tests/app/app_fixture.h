@@ -39,8 +39,9 @@ protected:
     // Writes panel.json (not a first run) with the given devices and window size, before launch.
     void prepareStore(const std::vector<Profile>& clients, double width = 1040,
                       double height = 720);
-    // Creates and launches the controller; returns what launch returned.
-    bool launch();
+    // Creates and launches the controller; returns what launch returned. Then waits for the
+    // first hardware listing, which starts after the window's first frame, unless told not to.
+    bool launch(bool waitForListing = true);
 
     // `count` devices with the identifiers deviceID(1), deviceID(2)… and the names "D1", "D2"…,
     // on the demo devices in turn: each on its own while there are enough.

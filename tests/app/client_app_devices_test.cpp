@@ -20,6 +20,24 @@ namespace {
 
 using ClientAppDevicesTest = AppFixture;
 
+// The saved devices show at once; the hardware list, which may wait for sound servers, arrives
+// after the window is up, and whoever waits for it learns when.
+TEST_F(ClientAppDevicesTest, SavedDevicesShowAtOnceAndTheHardwareListFollows) {
+    prepareStore(demoClients(2));
+    ASSERT_TRUE(launch(false));
+    EXPECT_EQ(app->cards.size(), 2u);
+    EXPECT_TRUE(app->hardware.empty());
+    EXPECT_TRUE(app->listingDevices());
+    std::vector<size_t> listed;
+    app->whenDevicesListed([&] { listed.push_back(app->hardware.size()); });
+    ASSERT_TRUE(waitUntil([&] { return !app->listingDevices(); }));
+    EXPECT_EQ(listed, std::vector<size_t>{devices().size()});
+    EXPECT_EQ(app->cards.size(), 2u);
+    // Asked once the list is there, it answers at once.
+    app->whenDevicesListed([&] { listed.push_back(0); });
+    EXPECT_EQ(listed.size(), 2u);
+}
+
 TEST_F(ClientAppDevicesTest, EditingOffersOnlyFreeDevicesAndKeepsAMissingOne) {
     std::vector<Profile> clients = demoClients(2);
     clients[1].device = "unplugged_device";
