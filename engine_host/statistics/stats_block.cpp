@@ -51,7 +51,9 @@ std::unique_ptr<StatsBlock> StatsBlock::open(uint32_t id, const Faults& faults,
     int fd = create(name);
     if (fd < 0 && errno == EEXIST) {
         // A leftover of a host of this id that died without cleaning up; never someone else's.
-        const int existing = ::shm_open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW, 0);
+        // Non-blocking: a FIFO under the name would otherwise hold the host for ever.
+        const int existing =
+            ::shm_open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0);
         struct stat info {};
         const bool ours =
             existing >= 0 && ::fstat(existing, &info) == 0 && info.st_uid == ::geteuid();

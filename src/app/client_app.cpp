@@ -200,7 +200,7 @@ void ClientApp::startTimer() {
 
 void ClientApp::connectQuitRequests() {
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    quitSignals_ = std::make_unique<QuitSignals>([this](int) { terminate(); });
+    quitSignals_ = std::make_unique<QuitSignals>([this](int) { terminateForSession(); });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this,
                 [this](QSessionManager& manager) { commitData(manager); });

@@ -146,12 +146,17 @@ public:
     void exportBundle(uint32_t id);
 
     // --- Quitting ---
-    TerminateReply applicationShouldTerminate();
+    // `ending` for SIGTERM and the end of the session: a window size that cannot be saved is
+    // then only reported (the session would otherwise wait until it kills the panel), and the
+    // panel ends even when an engine outlives its stop.
+    TerminateReply applicationShouldTerminate(bool ending = false);
     // Completes a quit answered with `later`: true lets it go on, false cancels it.
     void replyToApplicationShouldTerminate(bool terminate);
     // Every way to quit ends here (menus, Ctrl+Q, signals): asks applicationShouldTerminate and
     // ends the application when the answer is yes, now or later.
     void terminate();
+    // SIGTERM: as terminate(), but a failed save does not stop it (see applicationShouldTerminate).
+    void terminateForSession();
     // What ending the application does; QCoreApplication::exit(0) unless replaced (tests).
     void setTerminateHandler(std::function<void()> handler) {
         terminateHandler_ = std::move(handler);
@@ -195,6 +200,7 @@ public:
     QTimer* timer = nullptr;
     StatusMenu* statusItem = nullptr;
     bool exiting = false;
+    bool ending_ = false;
     const bool testMode;
 
     const std::vector<std::string>& arguments() const { return arguments_; }
@@ -227,6 +233,7 @@ private:
     bool anyRunning() const;
     void deferredQuit();
     void finishQuit(bool terminate);
+    void requestTermination(bool ending);
     void stopEnginesBeforeExit();
 
     void showError(const std::exception& error);

@@ -12,16 +12,18 @@
 
 namespace vornisel {
 
-TerminateReply ClientApp::applicationShouldTerminate() {
+TerminateReply ClientApp::applicationShouldTerminate(bool ending) {
     if (!store) {
         return TerminateReply::now;
     }
     auto& settings = store->document.settings;
     settings.width = root->width();
     settings.height = root->height();
-    if (!saveStore()) {
+    // saveStore shows its failure; only an interactive quit stays for the user to act on it.
+    if (!saveStore() && !ending) {
         return TerminateReply::cancel;
     }
+    ending_ = ending_ || ending;
     if (!anyRunning()) {
         return TerminateReply::now;
     }
@@ -48,6 +50,7 @@ void ClientApp::deferredQuit() {
 
 void ClientApp::finishQuit(bool terminate) {
     exiting = false;
+    terminate = terminate || std::exchange(ending_, false);
     if (!terminate) {
         showWindow();
         showNotice(tr("notice.exit_canceled"), true);
@@ -65,7 +68,15 @@ void ClientApp::replyToApplicationShouldTerminate(bool terminate) {
 }
 
 void ClientApp::terminate() {
-    switch (applicationShouldTerminate()) {
+    requestTermination(false);
+}
+
+void ClientApp::terminateForSession() {
+    requestTermination(true);
+}
+
+void ClientApp::requestTermination(bool ending) {
+    switch (applicationShouldTerminate(ending)) {
         case TerminateReply::now:
             if (terminateHandler_) {
                 terminateHandler_();
@@ -87,7 +98,7 @@ void ClientApp::commitData(QSessionManager& manager) {
     // The session waits for this answer, so a deferred quit is waited for here, with the event
     // loop running so that the stops can complete.
     bool allowed = true;
-    switch (applicationShouldTerminate()) {
+    switch (applicationShouldTerminate(true)) {
         case TerminateReply::now:
             break;
         case TerminateReply::cancel:

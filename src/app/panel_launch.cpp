@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <chrono>
+#include <cstdlib>
 #include <iostream>
 
 #include "app/client_app.h"
@@ -9,6 +11,7 @@
 #include "base/app_bundle.h"
 #include "desktop/font_warmup.h"
 #include "desktop/launch_feedback.h"
+#include "desktop/qt_dispatch.h"
 #include "desktop/reopen_listener.h"
 #include "desktop/single_instance.h"
 #include "ui/theme/theme.h"
@@ -52,6 +55,13 @@ int runPanel(char* program, const std::vector<std::string>& arguments,
     // Every quit ends the loop with status 0; only the built-in UI check ends it with another.
     const int status = QApplication::exec();
     fonts.wait();
+    // The engines were stopped on the way out. A worker still busy after the stop timings (a
+    // system call that never returns) must not hold the exit: end without waiting for it.
+    if (!QtDispatch::finish(std::chrono::seconds(7))) {
+        std::cout.flush();
+        std::cerr.flush();
+        std::_Exit(status);
+    }
     return status;
 }
 

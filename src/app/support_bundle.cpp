@@ -1,15 +1,18 @@
 #include "app/support_bundle.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <memory>
 #include <system_error>
 #include <utility>
 
+#include "base/safe_file.h"
 #include "engine/client_runtime.h"
 #include "engine/telemetry.h"
 #include "model/atomic_file.h"
+#include "model/client_config.h"
 #include "model/panel_store.h"
 #include "model/profile.h"
 
@@ -24,15 +27,17 @@ std::filesystem::path& archiverOverride() {
 
 // The archive-side files are written in place: the folder is new and private to this export,
 // so no reader can see them half written.
-void writePlainFile(const std::filesystem::path& path, std::string_view bytes) {
-    auto fail = [&path](int error) {
-        throw std::system_error(error, std::generic_category(), "cannot write " + path.string());
-    };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
-                                                         &std::fclose);
-    if (!file) fail(errno);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) fail(errno);
-    if (std::fclose(file.release()) != 0) fail(errno);
+void writePlainFile(const Folder& folder, const std::string& name, std::string_view bytes) {
+    const FileDescriptor file = openFileIn(folder, name, O_WRONLY | O_CREAT | O_TRUNC);
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(file.get(), bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) {
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot write " + (folder.path / name).string());
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
 }
 
 std::string sampleLine(const Telemetry& sample) {
@@ -66,12 +71,16 @@ std::filesystem::path SupportBundle::archive() const {
 
 void SupportBundle::write(PanelStore& store, const Profile& profile,
                           const ClientRuntime& runtime) const {
-    std::filesystem::create_directories(folder_);
-    std::filesystem::copy_file(store.writeConfig(profile), folder_ / "client.ini");
-    writePlainFile(folder_ / "panel.json", panelJsonText(store.document));
-    writePlainFile(folder_ / "snapshot.json", snapshotJson(runtime.state));
-    writeFileAtomically(folder_ / "telemetry.csv", telemetryCsv(runtime.samples));
-    writeFileAtomically(folder_ / "summary.txt", bundleSummary(profile, runtime));
+    store.writeConfig(profile);
+    // Walked from the data directory's descriptor: a linked "support-bundles" is refused, so
+    // no copy of panel.json lands outside the data directory.
+    const Folder bundles = openSubfolder(store.folder(), "support-bundles", true);
+    const Folder folder = openSubfolder(bundles, folder_.filename().string(), true);
+    writePlainFile(folder, "client.ini", clientConfigText(profile));
+    writePlainFile(folder, "panel.json", panelJsonText(store.document));
+    writePlainFile(folder, "snapshot.json", snapshotJson(runtime.state));
+    writeFileAtomically(folder, "telemetry.csv", telemetryCsv(runtime.samples));
+    writeFileAtomically(folder, "summary.txt", bundleSummary(profile, runtime));
 }
 
 SupportBundle::Command SupportBundle::archiver() const {

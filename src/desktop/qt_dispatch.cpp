@@ -7,9 +7,24 @@
 
 namespace vornisel {
 
+namespace {
+
+// A pool of our own, never destroyed: the application's end waits for every job of Qt's global
+// pool without a bound, and a job stuck in a system call would then hold the panel for ever.
+// Quitting waits for this one with a bound instead (finish).
+QThreadPool& pool() {
+    static QThreadPool* const instance = [] {
+        auto* created = new QThreadPool;
+        created->setMaxThreadCount(std::max(created->maxThreadCount(), QtDispatch::workers));
+        return created;
+    }();
+    return *instance;
+}
+
+}  // namespace
+
 QtDispatch::QtDispatch() {
-    auto* pool = QThreadPool::globalInstance();
-    pool->setMaxThreadCount(std::max(pool->maxThreadCount(), workers));
+    pool();
 }
 
 void QtDispatch::main(std::function<void()> job) {
@@ -23,7 +38,11 @@ void QtDispatch::main(std::function<void()> job) {
 }
 
 void QtDispatch::utility(std::function<void()> job) {
-    QThreadPool::globalInstance()->start(std::move(job));
+    pool().start(std::move(job));
+}
+
+bool QtDispatch::finish(std::chrono::milliseconds bound) {
+    return pool().waitForDone(static_cast<int>(bound.count()));
 }
 
 }  // namespace vornisel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -25,6 +26,8 @@ public:
     // Statistics of the last 60 seconds, oldest first.
     std::deque<Telemetry> samples;
     bool polling = false;
+    // When the poll under way began: one that does not come back means the engine does not answer.
+    std::chrono::steady_clock::time_point pollStarted;
     bool stopping = false;
     // A stop was asked of the current task: its end is no error, even when the end is reported
     // after the stop has completed (the waiter's notice and the stop's own may come in any order).

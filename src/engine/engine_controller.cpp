@@ -8,8 +8,10 @@
 #include <cstring>
 #include <thread>
 
+#include "base/safe_file.h"
 #include "engine/conflict_description.h"
 #include "engine/engine_command.h"
+#include "engine/engine_leftovers.h"
 #include "engine/host_contract.h"
 #include "l10n/localizer.h"
 #include "model/mapping_conflicts.h"
@@ -20,6 +22,9 @@ namespace vornisel {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+
+// A host that floods its output must not fill the disk (and leave no room for panel.json).
+constexpr off_t kLogLimitBytes = 8 * 1024 * 1024;
 
 // Waits up to `seconds` for the process to end. The waiter thread signals the end, so this wakes
 // at once rather than at the next look; the look-again interval only bounds each sleep.
@@ -76,21 +81,25 @@ void EngineController::start(uint32_t id) {
     auto process =
         Process::create(hostURL(), {"--config", config.string(), "--client-id", std::to_string(id),
                                     "--parent-pid", std::to_string(::getpid())});
-    const auto logPath = store_.directory() / ("engine-" + std::to_string(id) + ".log");
-    // Truncated at every launch: the log tells about the current engine only.
-    const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (log < 0)
-        return startFailed(
-            *rt, "Could not open the log file " + logPath.string() + ": " + std::strerror(errno));
+    // Started afresh at every launch: the log tells about the current engine only. Whatever else
+    // stands at its name (a link, a FIFO that would block this thread) is replaced, not followed.
+    int log = -1;
+    try {
+        log = replaceWithOwnFile(store_.folder(), "engine-" + std::to_string(id) + ".log", 0644)
+                  .release();
+    } catch (const UnsafeFileError& error) {
+        return startFailed(*rt, std::string("Could not open the log file ") + error.what());
+    }
     process->setStandardOutput(log);
     process->setStandardError(log);
+    process->setFileSizeLimit(kLogLimitBytes);
 
     rt->state = nlohmann::ordered_json{{"status", 1}};
     rt->samples.clear();
     rt->commandFailed = false;
     rt->stopAsked = false;
     rt->process = process;
-    installTerminationHandler(rt, process, log);
+    installTerminationHandler(id, rt, process, log);
     std::string error;
     if (!process->launch(&error)) {
         ::close(log);
@@ -114,7 +123,8 @@ void EngineController::warnAboutConflicts() {
     if (!conflicts.empty()) hooks_.showNotice(tr("notice.mapping_conflict", conflicts), true);
 }
 
-void EngineController::installTerminationHandler(const std::shared_ptr<ClientRuntime>& rt,
+void EngineController::installTerminationHandler(uint32_t id,
+                                                 const std::shared_ptr<ClientRuntime>& rt,
                                                  const std::shared_ptr<Process>& process,
                                                  int logFd) {
     std::weak_ptr<EngineController> weakSelf = weak_from_this();
@@ -122,19 +132,21 @@ void EngineController::installTerminationHandler(const std::shared_ptr<ClientRun
     std::weak_ptr<Dispatch> queue = dispatch_;
     // Weak, not a raw address: a later task could be allocated where this one was.
     std::weak_ptr<Process> task = process;
-    process->setTerminationHandler([weakSelf, weakRuntime, queue, task, logFd](Process& ended) {
+    process->setTerminationHandler([id, weakSelf, weakRuntime, queue, task, logFd](Process& ended) {
         ::close(logFd);
         const int status = ended.terminationStatus();
         const auto dispatch = queue.lock();
         if (!dispatch) return;
-        dispatch->main([weakSelf, weakRuntime, task, status] {
+        dispatch->main([id, weakSelf, weakRuntime, task, status] {
             const auto self = weakSelf.lock();
             const auto rt = weakRuntime.lock();
             // Only the runtime's current task may report; an old one's end is history.
             if (!self || !rt || !rt->process || rt->process != task.lock()) return;
             if (!rt->stopping && !rt->stopAsked && status != 0)
-                rt->state = nlohmann::ordered_json{{"status", 7},
-                                                   {"lastErrorKey", "status.engine_no_response"}};
+                rt->state = nlohmann::ordered_json{
+                    {"status", 7},
+                    {"lastErrorKey", engineSocketTaken(id) ? "status.engine_socket_taken"
+                                                           : "status.engine_no_response"}};
             self->hooks_.updateControls();
         });
     });
@@ -169,6 +181,8 @@ void EngineController::stop(uint32_t id, Completion completion) {
         if (process->isRunning()) {
             process->signal(SIGKILL);
             waitForEnd(*process, timings.afterKill, timings.lookAgain);
+            // A killed host leaves its names behind, which for a deleted device would stay.
+            if (!process->isRunning()) removeEngineLeftovers(id);
         }
         const bool stopped = !process->isRunning();
         const auto dispatch = queue.lock();

@@ -52,12 +52,14 @@ public:
     void poll();
     void applyRecommendation(uint32_t id);
 
-    // The stop sequence's waits; tests may shorten them. Defaults: 3 s, 2 s, 2 s, 0.05 s.
+    // The stop sequence's waits, and how long a poll may stay away before the device shows that
+    // its engine does not answer; tests may shorten them. Defaults: 3 s, 2 s, 2 s, 0.05 s, 5 s.
     struct StopTimings {
         double afterStop = 3.0;
         double afterTerminate = 2.0;
         double afterKill = 2.0;
         double lookAgain = 0.05;
+        double unansweredPoll = 5.0;
     };
     void setStopTimings(StopTimings timings) { timings_ = timings; }
 
@@ -67,7 +69,7 @@ private:
 
     void startFailed(ClientRuntime& rt, const std::string& description);
     void warnAboutConflicts();
-    void installTerminationHandler(const std::shared_ptr<ClientRuntime>& rt,
+    void installTerminationHandler(uint32_t id, const std::shared_ptr<ClientRuntime>& rt,
                                    const std::shared_ptr<Process>& process, int logFd);
     void stopNext(std::shared_ptr<std::vector<uint32_t>> ids, size_t index, Completion completion);
     void finishGroup(const Completion& completion, bool stopped);

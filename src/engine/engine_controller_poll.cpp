@@ -28,9 +28,21 @@ void applyPoll(ClientRuntime& rt, std::optional<nlohmann::ordered_json> reply,
 void EngineController::poll() {
     std::weak_ptr<EngineController> weakSelf = weak_from_this();
     std::weak_ptr<Dispatch> queue = dispatch_;
+    const auto now = std::chrono::steady_clock::now();
     for (const auto& [id, rt] : runtimes_) {
-        if (!rt->isRunning() || rt->polling || rt->stopping) continue;
+        if (!rt->isRunning() || rt->stopping) continue;
+        // One poll at a time; one that does not come back (a worker stuck in a system call)
+        // shows as an engine that does not answer, and later ticks skip the device.
+        if (rt->polling) {
+            if (!rt->commandFailed &&
+                now - rt->pollStarted > std::chrono::duration<double>(timings_.unansweredPoll)) {
+                rt->commandFailed = true;
+                hooks_.updateControls();
+            }
+            continue;
+        }
         rt->polling = true;
+        rt->pollStarted = now;
         std::weak_ptr<Process> task = rt->process;
         std::weak_ptr<ClientRuntime> weakRuntime = rt;
         dispatch_->utility([id = id, task, weakSelf, weakRuntime, queue] {

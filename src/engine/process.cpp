@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,12 +52,33 @@ int prepare(SpawnSetup& setup, int stdoutFd, int stderrFd,
     sigset_t all;
     sigemptyset(&none);
     sigfillset(&all);
+    // Left as the panel has it (ignored, see ignoreFileSizeSignal): a host over its file size
+    // limit gets write errors rather than being killed.
+    sigdelset(&all, SIGXFSZ);
     if (!error) error = posix_spawnattr_setsigmask(&setup.attributes, &none);
     if (!error) error = posix_spawnattr_setsigdefault(&setup.attributes, &all);
     if (!error)
         error = posix_spawnattr_setflags(&setup.attributes,
                                          POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     return error;
+}
+
+// A child inherits an ignored signal through exec, and only an ignored one. The panel itself is
+// then told EFBIG, too, where it would have been killed.
+void ignoreFileSizeSignal() {
+    static const bool ignored = [] {
+        struct sigaction action {};
+        action.sa_handler = SIG_IGN;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(SIGXFSZ, &action, nullptr) == 0;
+    }();
+    (void)ignored;
+}
+
+void limitFileSize(pid_t pid, off_t bytes) {
+    if (bytes < 0) return;
+    const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+    ::prlimit(pid, RLIMIT_FSIZE, &limit, nullptr);
 }
 
 }  // namespace
@@ -80,6 +102,7 @@ bool Process::launch(std::string* error) {
         std::lock_guard lock(mutex_);
         if (launched_) return fail(EALREADY);
     }
+    if (fileSizeLimit_ >= 0) ignoreFileSizeSignal();
     SpawnSetup setup;
     if (int code = prepare(setup, stdoutFd_, stderrFd_, workingDirectory_)) return fail(code);
 
@@ -98,6 +121,8 @@ bool Process::launch(std::string* error) {
     if (int code =
             spawn(&pid, path.c_str(), &setup.actions, &setup.attributes, argv.data(), environ))
         return fail(code);
+    // Set at once: the spawn returns only after the exec, before the host can have written much.
+    limitFileSize(pid, fileSizeLimit_);
     {
         std::lock_guard lock(mutex_);
         pid_ = pid;

@@ -36,6 +36,9 @@ public:
     // The descriptor becomes the child's standard output / error; the caller keeps ownership.
     // Unset (-1) leaves the panel's own in place. Standard input is never redirected.
     void setStandardOutput(int fd) { stdoutFd_ = fd; }
+    // The largest file the process may write (RLIMIT_FSIZE, set right after it starts). Writes
+    // past it fail with EFBIG; the process is not killed for them (SIGXFSZ stays ignored).
+    void setFileSizeLimit(off_t bytes) { fileSizeLimit_ = bytes; }
     void setStandardError(int fd) { stderrFd_ = fd; }
     // The folder the child starts in; empty keeps the panel's own.
     void setWorkingDirectory(std::filesystem::path folder) {
@@ -75,6 +78,7 @@ private:
     std::filesystem::path workingDirectory_;
     const std::vector<std::string> arguments_;
     int stdoutFd_ = -1;
+    off_t fileSizeLimit_ = -1;
     int stderrFd_ = -1;
     TerminationHandler handler_;
     SignalSender sender_;

@@ -58,6 +58,13 @@ bool validHeader(const unsigned char* block, uint32_t id) {
            loadU32(block + host::kValuesOffset + 4 * host::kClientIdField) == id;
 }
 
+// The statistics that are differences and may be below zero.
+bool maySignedValue(size_t index) {
+    static const size_t error = host::fieldIndex("asio_queue_error_frames");
+    static const size_t ratio = host::fieldIndex("asio_pll_ratio_ppm");
+    return index == error || index == ratio;
+}
+
 std::vector<std::string> splitFields() {
     std::vector<std::string> names;
     std::string_view rest = host::kFieldList;
@@ -91,8 +98,10 @@ public:
         for (size_t i = 0; i < host::kFieldCount; ++i) {
             const uint32_t raw = loadU32(block + host::kValuesOffset + 4 * i);
             snapshot.values_[i] = static_cast<int32_t>(raw);
+            // Counts, rates, times and sizes are never negative; such a value is garbage and is
+            // shown as missing, not as "Drops -2147483649".
+            snapshot.present_.set(i, snapshot.values_[i] >= 0 || maySignedValue(i));
         }
-        snapshot.present_.set();
     }
 };
 
@@ -115,7 +124,10 @@ const std::vector<std::string>& Telemetry::fields() {
 
 std::optional<Telemetry> Telemetry::read(uint32_t id) {
     const std::string name = host::statsName(id);
-    const Descriptor object(::shm_open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW, 0));
+    // Non-blocking: anyone can put a FIFO under the name, and opening that would wait for ever.
+    // It is then refused as no regular object.
+    const Descriptor object(
+        ::shm_open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0));
     if (object.fd < 0 || !trustworthy(object.fd)) return std::nullopt;
     unsigned char block[host::kStatsSize];
     if (!copyBlock(object.fd, block) || !validHeader(block, id)) return std::nullopt;
@@ -123,6 +135,10 @@ std::optional<Telemetry> Telemetry::read(uint32_t id) {
     TelemetryReader::fill(snapshot, block);
     snapshot.time = Clock::now();
     return snapshot;
+}
+
+bool Telemetry::has(std::string_view name) const {
+    return has(indexOf(name));
 }
 
 int64_t Telemetry::operator[](std::string_view name) const {

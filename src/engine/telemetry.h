@@ -40,6 +40,7 @@ public:
     // By position in `fields()`; 0 when absent or out of range.
     int64_t at(size_t index) const { return has(index) ? values_[index] : 0; }
     bool has(size_t index) const { return index < host::kFieldCount && present_.test(index); }
+    bool has(std::string_view name) const;
     bool empty() const { return present_.none(); }
     // Every value the snapshot has, by name.
     std::map<std::string, int64_t> values() const;

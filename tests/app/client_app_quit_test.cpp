@@ -43,11 +43,14 @@ protected:
     std::shared_ptr<ClientRuntime> one, two;
 };
 
-// The end of the desktop session and SIGTERM ask the same question: the engines stop first.
+// The end of the desktop session and SIGTERM stop the engines first, and go on even when
+// panel.json cannot be saved (the session would otherwise wait until it kills the panel).
 TEST_F(ClientAppQuitTest, SessionEndAndTerminationSignalStopTheEnginesFirst) {
     for (const bool session : {true, false}) {
         SCOPED_TRACE(session ? "session end" : "SIGTERM");
         launchTwoRunning();
+        std::filesystem::remove(dataDir / "panel.json");
+        std::filesystem::create_directory(dataDir / "panel.json");
         bool stoppedFirst = false;
         app->setTerminateHandler([&] {
             ++terminations;
@@ -64,6 +67,8 @@ TEST_F(ClientAppQuitTest, SessionEndAndTerminationSignalStopTheEnginesFirst) {
             ASSERT_TRUE(waitUntil([&] { return terminations == 1; }, std::chrono::seconds(20)));
             EXPECT_TRUE(stoppedFirst);
         }
+        EXPECT_TRUE(noticeVisible());  // the failed save
+        std::filesystem::remove(dataDir / "panel.json");
         app.reset();
         terminations = 0;
     }

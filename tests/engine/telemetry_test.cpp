@@ -12,27 +12,15 @@ namespace {
 // Only a whole block of our own user, with the magic, the layout version and the device's
 // identity, is read, with every statistic.
 TEST(TelemetryTest, ReadsOnlyWholeValidBlocksOfOurOwn) {
-    // The host's fault, and who then owns its statistics.
-    const std::pair<const char*, uid_t> cases[] = {
-        {"", ::geteuid()},
-        {"bad-magic", ::geteuid()},
-        {"bad-version", ::geteuid()},
-        {"bad-identity", ::geteuid()},
-        {"short-stats", ::geteuid()},
-        {"", 65534},
-    };
     EXPECT_EQ(Telemetry({{"underrun_count", 5}, {"bogus", 9}}).values(),
               (std::map<std::string, int64_t>{{"underrun_count", 5}}));
-    for (const auto& [fault, owner] : cases) {
+    // The host's fault. Another user's object is a row of tests/reliability's hostile files.
+    for (const char* fault : {"", "bad-magic", "bad-version", "bad-identity", "short-stats"}) {
         SCOPED_TRACE(fault);
-        // The row of another owner comes last.
-        if (owner != ::geteuid() && ::geteuid() != 0) GTEST_SKIP() << "only root gives files away";
         test::ControllerHarness h(fault);
         const uint32_t id = h.startServing();
-        const std::string object = "/dev/shm" + host::statsName(id);
-        ASSERT_EQ(::chown(object.c_str(), owner, owner), 0);
         const auto snapshot = Telemetry::read(id);
-        ASSERT_EQ(snapshot.has_value(), *fault == '\0' && owner == ::geteuid());
+        ASSERT_EQ(snapshot.has_value(), *fault == '\0');
         if (!snapshot) continue;
         EXPECT_EQ((*snapshot)["client_id"], id);
         EXPECT_EQ((*snapshot)["no_such_statistic"], 0);

@@ -45,14 +45,36 @@ std::array<std::string, 4> diagnosticFigures(const std::deque<Telemetry>& sample
                 tr("telemetry.underruns_empty")};
     }
     const Telemetry& last = samples.back();
+    // A figure whose statistics the block did not have (or had as garbage) shows as missing.
+    const auto shown = [&last](const char* key, std::initializer_list<const char*> names,
+                               const auto& text) {
+        for (const char* name : names)
+            if (!last.has(name)) return tr(std::string(key) + "_empty");
+        return text();
+    };
     return {
-        tr("telemetry.queue",
-           fixedDecimals(static_cast<double>(last["asio_queue_depth_centi_blocks"]) / 100.0, 2)),
-        tr("telemetry.rtt",
-           fixedDecimals(static_cast<double>(last["net_time_probe_last_rtt_microseconds"]) / 1000.0,
-                         2)),
-        tr("telemetry.drops", last["playback_dropped_count"] + last["capture_dropped_count"]),
-        tr("telemetry.underruns", last["underrun_count"]),
+        shown("telemetry.queue", {"asio_queue_depth_centi_blocks"},
+              [&] {
+                  return tr(
+                      "telemetry.queue",
+                      fixedDecimals(
+                          static_cast<double>(last["asio_queue_depth_centi_blocks"]) / 100.0, 2));
+              }),
+        shown("telemetry.rtt", {"net_time_probe_last_rtt_microseconds"},
+              [&] {
+                  return tr("telemetry.rtt",
+                            fixedDecimals(
+                                static_cast<double>(last["net_time_probe_last_rtt_microseconds"]) /
+                                    1000.0,
+                                2));
+              }),
+        shown("telemetry.drops", {"playback_dropped_count", "capture_dropped_count"},
+              [&] {
+                  return tr("telemetry.drops",
+                            last["playback_dropped_count"] + last["capture_dropped_count"]);
+              }),
+        shown("telemetry.underruns", {"underrun_count"},
+              [&] { return tr("telemetry.underruns", last["underrun_count"]); }),
     };
 }
 
