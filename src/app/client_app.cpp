@@ -111,10 +111,13 @@ bool ClientApp::applicationDidFinishLaunching() {
     refreshDevices();
     watchDevices();
     window->centerOnScreen();
-    if (testMode || !store->document.settings.minimized) {
+    // Started at login, or with "start hidden": into the tray, or minimised without one.
+    const bool hidden =
+        store->document.settings.minimized || parseCommandLine(arguments_).autostart;
+    if (testMode || !hidden) {
         showWindow();
     } else if (!trayAvailable()) {
-        window->showMinimized();
+        window->showMinimizedAtStart();
     }
     attachStatusIcon();
     startTimer();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/login_item.h"
 #include "engine/client_runtime.h"
 #include "engine/window_hooks.h"
 #include "hardware/device.h"
@@ -133,6 +134,8 @@ public:
     void showSettings();
     // Throws the file-system error when the login item cannot be written or removed.
     void configureLogin(bool enabled);
+    // The login item of this panel's data directory.
+    LoginItem loginItem() const;
 
     // --- Support bundle (client_app_bundle.cpp) ---
     void exportBundle(uint32_t id);

@@ -30,9 +30,10 @@ std::function<void()> weakAction(ClientApp* app, void (ClientApp::*member)()) {
 void ClientApp::createStatusItem() {
     statusItem = new StatusMenu(this);
     QPointer<ClientApp> self(this);
+    // A click on the icon shows or hides the window; the menu is the other button's.
     statusItem->setActivated([self] {
         if (self) {
-            self->applicationShouldHandleReopen();
+            self->toggleWindow();
         }
     });
 }

@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "app/client_app.h"
+#include "app/command_line.h"
 #include "app/preset_names.h"
 #include "app/random_uuid.h"
-#include "desktop/login_item.h"
 #include "l10n/localizer.h"
 #include "ui/dialogs/preset_dialog.h"
 #include "ui/dialogs/settings_dialog.h"
@@ -120,7 +120,16 @@ void ClientApp::showSettings() {
 }
 
 void ClientApp::configureLogin(bool enabled) {
-    LoginItem::forCurrentUser().configure(enabled);
+    loginItem().configure(enabled);
+}
+
+LoginItem ClientApp::loginItem() const {
+    // The default directory, however it was named, keeps the login item of a panel started
+    // without arguments.
+    std::error_code error;
+    const bool isDefault = std::filesystem::equivalent(
+        store->directory(), defaultDataDirectory(homeDirectory()), error);
+    return LoginItem::forCurrentUser(isDefault ? std::nullopt : std::optional(store->directory()));
 }
 
 }  // namespace vornisel

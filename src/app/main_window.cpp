@@ -109,6 +109,19 @@ void MainWindow::bringToFront() {
     activateWindow();
 }
 
+void MainWindow::showMinimizedAtStart() {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        showMinimized();
+        return;
+    }
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    show();
+    afterFirstFrame([this] {
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+        showMinimized();
+    });
+}
+
 void MainWindow::afterFirstFrame(std::function<void()> callback) {
     QWindow* handle = windowHandle();
     if (!handle || handle->isExposed()) {

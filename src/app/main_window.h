@@ -31,6 +31,9 @@ public:
     void centerOnScreen();
     // Shows the window, brings it to the front and asks for the keyboard focus.
     void bringToFront();
+    // Starts the window minimised. On Wayland a window can be minimised only once it is mapped,
+    // so there it is shown and minimised after its first frame.
+    void showMinimizedAtStart();
     // Runs `callback` once, from the event loop, after the shown window's first frame was drawn
     // and handed to the display (at once if it already was).
     void afterFirstFrame(std::function<void()> callback);

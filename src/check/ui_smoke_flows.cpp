@@ -284,7 +284,7 @@ void UiSmoke::checkSettings() {
 void UiSmoke::checkLoginItem() {
     begin("launch at login");
     act("make sure only a private home is touched", [this](Findings&) {
-        const LoginItem item = LoginItem::forCurrentUser();
+        const LoginItem item = app_.loginItem();
         const auto temporary = std::filesystem::temp_directory_path();
         if (!inside(item.plistPath(), temporary) || !inside(item.autostartPath(), temporary)) {
             skip("not tried: the login item would be written into the user's own home (" +
@@ -309,12 +309,15 @@ void UiSmoke::checkLoginItem() {
         waitFor(
             "the settings dialog closing", [this] { return !app_.activeDialog; }, dialogDeadline);
         act("verify the login item is " + turn, [this, enable, turn](Findings& f) {
-            const LoginItem item = LoginItem::forCurrentUser();
+            const LoginItem item = app_.loginItem();
             const auto plist = fileText(item.plistPath());
             const bool autostart = std::filesystem::exists(item.autostartPath());
             if (enable) {
-                f.expect(plist && plist->find(LoginItem::label) != std::string::npos,
-                         "no property list at " + item.plistPath().string());
+                // The property list is the default directory's; another one leaves it alone.
+                f.expect(item.ownsPropertyList() ==
+                             (plist && plist->find(LoginItem::label) != std::string::npos),
+                         "the property list at " + item.plistPath().string() +
+                             " does not follow the data directory");
                 f.expect(autostart, "no autostart entry at " + item.autostartPath().string());
             } else {
                 f.expect(!plist && !autostart, "turning it off left a registration behind");
@@ -324,7 +327,7 @@ void UiSmoke::checkLoginItem() {
             verifyStoredMatchesMemory(f);
         });
     }
-    end([] { return "turning it on wrote both registrations, turning it off removed them"; });
+    end([] { return "turning it on wrote the registration, turning it off removed it"; });
 }
 
 void UiSmoke::checkQuit() {

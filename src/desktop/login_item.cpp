@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/app_bundle.h"
+#include "base/text_hash.h"
 #include "model/atomic_file.h"
 
 namespace vornisel {
@@ -71,6 +72,20 @@ std::string execArgument(const std::string& path) {
     return entryValue(quoted + "\"");
 }
 
+// A file-name part that stands for a data directory: its last name, cut to letters, digits, '-'
+// and '_', then a hash of the whole path, so two folders of the same name differ.
+std::string directoryTag(const std::filesystem::path& directory) {
+    const std::filesystem::path whole = std::filesystem::weakly_canonical(directory);
+    std::string tag;
+    for (char c : whole.filename().string()) {
+        if (tag.size() == 32) break;
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        tag += plain ? c : '_';
+    }
+    return tag + "-" + hashText(whole.string()).substr(0, 12);
+}
+
 std::filesystem::path homeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
     if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
@@ -80,15 +95,19 @@ std::filesystem::path homeFolder() {
 }  // namespace
 
 LoginItem::LoginItem(std::filesystem::path home, std::filesystem::path bundle,
-                     std::filesystem::path configHome)
-    : home_(std::move(home)), bundle_(std::move(bundle)), configHome_(std::move(configHome)) {}
+                     std::filesystem::path configHome,
+                     std::optional<std::filesystem::path> dataDirectory)
+    : home_(std::move(home)),
+      bundle_(std::move(bundle)),
+      configHome_(std::move(configHome)),
+      dataDirectory_(std::move(dataDirectory)) {}
 
-LoginItem LoginItem::forCurrentUser() {
+LoginItem LoginItem::forCurrentUser(std::optional<std::filesystem::path> dataDirectory) {
     std::filesystem::path home = homeFolder();
     std::filesystem::path config = home / ".config";
     // The basedir rules ignore a relative XDG_CONFIG_HOME.
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') config = xdg;
-    return LoginItem(home, AppBundle::location(), config);
+    return LoginItem(home, AppBundle::location(), config, std::move(dataDirectory));
 }
 
 std::filesystem::path LoginItem::plistPath() const {
@@ -96,7 +115,9 @@ std::filesystem::path LoginItem::plistPath() const {
 }
 
 std::filesystem::path LoginItem::autostartPath() const {
-    return configHome_ / "autostart" / (std::string(label) + ".desktop");
+    const std::string name =
+        dataDirectory_ ? std::string(label) + "." + directoryTag(*dataDirectory_) : label;
+    return configHome_ / "autostart" / (name + ".desktop");
 }
 
 std::string LoginItem::plistText() const {
@@ -125,14 +146,27 @@ std::string LoginItem::plistText() const {
 
 std::string LoginItem::desktopEntryText() const {
     const std::filesystem::path contents = bundle_ / "Contents";
+    const std::string program = AppBundle::installedLauncher(bundle_)
+                                    .value_or(contents / "MacOS" / "vornisel-control")
+                                    .string();
+    std::string name = "Vornisel Control";
+    std::string exec = execArgument(program);
+    if (dataDirectory_) {
+        name += " (" + dataDirectory_->filename().string() + ")";
+        exec += " --data-dir " + execArgument(std::filesystem::absolute(*dataDirectory_).string());
+    }
+    // TryExec: once the package is removed, the session skips the entry instead of failing it.
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Version=1.0\n"
-           "Name=Vornisel Control\n"
+           "Name=" +
+           entryValue(name) +
+           "\n"
+           "TryExec=" +
+           entryValue(program) +
+           "\n"
            "Exec=" +
-           execArgument(AppBundle::installedLauncher(bundle_)
-                            .value_or(contents / "MacOS" / "vornisel-control")
-                            .string()) +
+           exec + " " + autostartOption +
            "\n"
            "Icon=" +
            entryValue(AppBundle::installedIconName(bundle_).value_or(
@@ -151,6 +185,11 @@ void LoginItem::configure(bool enabled) const {
 }
 
 void LoginItem::enable() const {
+    if (!ownsPropertyList()) {
+        std::filesystem::create_directories(autostartPath().parent_path());
+        writeFileAtomically(autostartPath(), desktopEntryText());
+        return;
+    }
     std::filesystem::create_directories(plistPath().parent_path());
     writeFileAtomically(plistPath(), plistText());
     try {
@@ -165,7 +204,7 @@ void LoginItem::enable() const {
 }
 
 void LoginItem::disable() const {
-    const bool hadPlist = std::filesystem::remove(plistPath());
+    const bool hadPlist = ownsPropertyList() && std::filesystem::remove(plistPath());
     try {
         std::filesystem::remove(autostartPath());
     } catch (...) {

@@ -17,7 +17,7 @@ constexpr int kClientTimeoutMs = 5000;
 
 }  // namespace
 
-ReopenListener::ReopenListener(std::function<void()> reopen, QObject* parent)
+ReopenListener::ReopenListener(std::function<void(const LaunchToken&)> reopen, QObject* parent)
     : QObject(parent), reopen_(std::move(reopen)) {}
 
 ReopenListener::~ReopenListener() {
@@ -45,11 +45,11 @@ void ReopenListener::accept() {
 }
 
 void ReopenListener::read(QLocalSocket* client) {
-    const qsizetype length = static_cast<qsizetype>(std::strlen(SingleInstance::reopenRequest));
+    const qsizetype length = static_cast<qsizetype>(kMaxReopenRequest);
     if (client->bytesAvailable() < length && !client->canReadLine()) return;
     const QByteArray request = client->readLine(length + 1);
-    if (request == SingleInstance::reopenRequest) {
-        reopen_();
+    if (const auto token = parseReopenRequest(request.toStdString())) {
+        reopen_(*token);
         client->write(SingleInstance::reopenAnswer);
         client->flush();
     }

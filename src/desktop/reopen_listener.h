@@ -5,20 +5,24 @@
 #include <functional>
 #include <string>
 
+#include "desktop/launch_token.h"
+
 class QLocalServer;
 class QLocalSocket;
 
 namespace vornisel {
 
 // The running panel's side of SingleInstance: listens on the data directory's socket and, for
-// each second launch that sends the reopen request, calls `reopen` on the main thread and answers.
+// each second launch that sends the reopen request, calls `reopen` with the launch's token on the
+// main thread and answers.
 // Anything else a client sends is dropped with its connection. Never blocks: every read and
 // write waits in the event loop.
 class ReopenListener : public QObject {
     Q_OBJECT
 
 public:
-    explicit ReopenListener(std::function<void()> reopen, QObject* parent = nullptr);
+    explicit ReopenListener(std::function<void(const LaunchToken&)> reopen,
+                            QObject* parent = nullptr);
     ~ReopenListener() override;
 
     // Starts listening at `socket`, replacing a file left there by a panel that ended without
@@ -30,7 +34,7 @@ private:
     void accept();
     void read(QLocalSocket* client);
 
-    std::function<void()> reopen_;
+    std::function<void(const LaunchToken&)> reopen_;
     QLocalServer* server_ = nullptr;
 };
 

@@ -114,7 +114,8 @@ std::optional<long> SingleInstance::holder() const {
     return pid;
 }
 
-SingleInstance::Reopen SingleInstance::requestReopen(std::chrono::milliseconds timeout) const {
+SingleInstance::Reopen SingleInstance::requestReopen(std::chrono::milliseconds timeout,
+                                                     const LaunchToken& token) const {
     const auto deadline = Clock::now() + timeout;
     // The panel holding the lock may still be on its way to listening.
     int fd = connectToListener(socket_);
@@ -123,9 +124,9 @@ SingleInstance::Reopen SingleInstance::requestReopen(std::chrono::milliseconds t
         fd = connectToListener(socket_);
     }
     if (fd < 0) return Reopen::unreachable;
-    const size_t length = std::strlen(reopenRequest);
-    const bool sent =
-        ::send(fd, reopenRequest, length, MSG_NOSIGNAL) == static_cast<ssize_t>(length);
+    const std::string request = reopenRequestLine(token);
+    const bool sent = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+                      static_cast<ssize_t>(request.size());
     const bool answered = sent && readLine(fd, deadline) == reopenAnswer;
     ::close(fd);
     if (!sent) return Reopen::unreachable;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "desktop/launch_token.h"
+
 namespace vornisel {
 
 // One panel per data directory. The running panel holds an exclusive flock on "panel.lock" in its
@@ -16,8 +18,7 @@ namespace vornisel {
 class SingleInstance {
 public:
     static constexpr const char* lockFileName = "panel.lock";
-    // What a second launch sends, and what the running panel answers once it has acted.
-    static constexpr const char* reopenRequest = "reopen\n";
+    // What the running panel answers once it has acted on a request (reopenRequestLine).
     static constexpr const char* reopenAnswer = "ok\n";
 
     enum class Claim {
@@ -45,8 +46,9 @@ public:
         unanswered,   // delivered, but not answered within the time (it acts once it can)
         unreachable,  // nothing of this user listened on the socket within the time
     };
-    // Asks the panel holding the lock to reopen its window, waiting at most `timeout` in all.
-    Reopen requestReopen(std::chrono::milliseconds timeout) const;
+    // Asks the panel holding the lock to reopen its window, waiting at most `timeout` in all;
+    // `token` is this launch's, for the panel to complete the launch with.
+    Reopen requestReopen(std::chrono::milliseconds timeout, const LaunchToken& token = {}) const;
 
     // $XDG_RUNTIME_DIR when it is an absolute path, else the temporary folder.
     static std::filesystem::path runtimeDirectory();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "hardware/device.h"
 #include "support/alsa_home.h"
@@ -16,6 +17,7 @@ namespace fs = std::filesystem;
 using test::AlsaHome;
 using test::ChildResult;
 using test::programPath;
+using test::readFile;
 using test::runChild;
 using test::TempDir;
 
@@ -111,6 +113,46 @@ namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen speakers"
     EXPECT_EQ(refused.exitStatus, 2);
     EXPECT_EQ(refused.err, "UI tests require an isolated --data-dir.\n");
     EXPECT_FALSE(fs::exists(home.home() / "Library"));
+}
+
+struct RunCase {
+    std::vector<std::string> arguments;
+    std::optional<std::string> platform;  // QT_QPA_PLATFORM
+    int exitStatus;
+    std::string out, err;  // patterns the whole output must match
+};
+
+// Asking for the usage or the version, or for a window where there is no display, answers in a
+// line or a page and never touches the data directory or aborts in the toolkit.
+TEST(CommandLineTest, AnswersWithoutADisplayOrTheDataDirectory) {
+    AlsaHome home("", "");
+    const std::string data = (home.home() / "data").string();
+    const std::string noDisplay = "vornisel-control: no display[^\n]*\n";
+    const std::vector<RunCase> cases = {
+        {{"--help", "--data-dir", data}, std::nullopt, 0, "Usage: vornisel-control [^]*", ""},
+        {{"--version"}, std::nullopt, 0, "vornisel-control [0-9]+\\.[0-9]+(\\.[0-9]+)*\n", ""},
+        {{"--data-dir", data}, std::nullopt, 1, "", noDisplay},
+        {{"--autostart"}, "xcb", 1, "", noDisplay},
+        {{"--ui-smoke", "--data-dir", data}, "wayland", 1, "", noDisplay},
+    };
+    for (const auto& c : cases) {
+        auto environment = home.environment();
+        environment["DISPLAY"] = std::nullopt;
+        environment["WAYLAND_DISPLAY"] = std::nullopt;
+        environment["QT_QPA_PLATFORM"] = c.platform;
+        const ChildResult run = runChild(programPath(), c.arguments, environment, home.home());
+        const std::string what = ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << what << run.err;
+        EXPECT_TRUE(std::regex_match(run.out, std::regex(c.out))) << what << run.out;
+        EXPECT_TRUE(std::regex_match(run.err, std::regex(c.err))) << what << run.err;
+        EXPECT_FALSE(fs::exists(data)) << what;
+        EXPECT_FALSE(fs::exists(home.home() / "Library")) << what;
+    }
+    // The usage is the README's, word for word.
+    const ChildResult help = runChild(programPath(), {"--help"});
+    EXPECT_NE(readFile(fs::path(VORNISEL_SOURCE_DIR) / "README.md").find(help.out),
+              std::string::npos)
+        << help.out;
 }
 
 }  // namespace

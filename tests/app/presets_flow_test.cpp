@@ -80,16 +80,16 @@ TEST_F(PresetsFlowTest, EngineThatDoesNotStopKeepsThePresetAndRestoresTheSelecti
 // settings; engine configurations that cannot be written stop the save before panel.json.
 TEST_F(PresetsFlowTest, SettingsThatCannotBeWrittenAreNotKept) {
     launchWithTwoPresets();
-    writeFile(home / "Library", "a file where a folder belongs");
+    writeFile(home / ".config/autostart", "a file where a folder belongs");
     saveSettings([](SettingsDialog& dialog) {
         dialog.login->setChecked(true);
         dialog.language->setSelected(1);
     });
-    EXPECT_NE(noticeShown().find("Library"), std::string::npos) << noticeShown();
+    EXPECT_NE(noticeShown().find("autostart"), std::string::npos) << noticeShown();
     EXPECT_FALSE(app->store->document.settings.login);
     EXPECT_EQ(app->store->document.settings.language, "en");
 
-    fs::remove(home / "Library");
+    fs::remove(home / ".config/autostart");
     const std::string before = readFile(dataDir / "panel.json");
     fs::remove_all(dataDir / "config");
     writeFile(dataDir / "config", "a file where a folder belongs");

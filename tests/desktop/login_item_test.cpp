@@ -18,9 +18,10 @@ using test::writeFile;
 // The bundle's path reaches both files with their own escapes.
 TEST(LoginItemTest, EscapesTheBundlesPathInBothFiles) {
     const LoginItem item("/h", "/a$b\"c`d/100%/back\\slash/<A&B>.app", "/x");
-    EXPECT_NE(item.desktopEntryText().find("\nExec=\"/a\\\\$b\\\\\"c\\\\`d/100%%/back\\\\\\\\slash/"
-                                           "<A&B>.app/Contents/MacOS/vornisel-control\"\n"),
-              std::string::npos)
+    EXPECT_NE(
+        item.desktopEntryText().find("\nExec=\"/a\\\\$b\\\\\"c\\\\`d/100%%/back\\\\\\\\slash/"
+                                     "<A&B>.app/Contents/MacOS/vornisel-control\" --autostart\n"),
+        std::string::npos)
         << item.desktopEntryText();
     EXPECT_NE(
         item.plistText().find("<string>/a$b\"c`d/100%/back\\slash/&lt;A&amp;B&gt;.app</string>"),
@@ -37,8 +38,8 @@ TEST(LoginItemTest, AnInstalledPanelStartsFromItsLauncherWithTheThemesIcon) {
         prefix / "share/icons/hicolor/256x256/apps/com.quelt.vornisel.client.png";
     const auto starts = [&](const fs::path& exec, const std::string& icon) {
         const std::string text = LoginItem("/h", bundle, "/x").desktopEntryText();
-        return text.find("\nExec=\"" + exec.string() + "\"\nIcon=" + icon + "\n") !=
-               std::string::npos;
+        return text.find("\nTryExec=" + exec.string() + "\nExec=\"" + exec.string() +
+                         "\" --autostart\nIcon=" + icon + "\n") != std::string::npos;
     };
     writeFile(program, "");
     writeFile(themeIcon, "");
