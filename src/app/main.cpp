@@ -14,6 +14,7 @@
 #include "app/main_window.h"
 #include "base/app_bundle.h"
 #include "check/ui_check.h"
+#include "desktop/display_probe.h"
 #include "desktop/font_warmup.h"
 #include "desktop/launch_feedback.h"
 #include "desktop/reopen_listener.h"
@@ -88,7 +89,7 @@ int runApplication(char* program, const std::vector<std::string>& arguments,
     vornisel::ReopenListener listener([&delegate](const vornisel::LaunchToken& token) {
         vornisel::prepareActivation(token);
         delegate.applicationShouldHandleReopen();
-        if (delegate.window) vornisel::finishStartupNotification(*delegate.window, token.startupId);
+        if (delegate.window) vornisel::completeLaunch(*delegate.window, token);
     });
     if (instance.claim() == vornisel::SingleInstance::Claim::mine) {
         if (const std::string error = listener.listen(instance.socketPath()); !error.empty()) {
@@ -122,7 +123,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Before any data directory is touched, and before the toolkit would abort on it.
-    if (auto refusal = vornisel::displayRefusal(environmentVariable)) {
+    auto refusal = vornisel::displayRefusal(environmentVariable);
+    if (!refusal) refusal = vornisel::unreachableDisplay(environmentVariable);
+    if (refusal) {
         std::cerr << *refusal << std::flush;
         return 1;
     }

@@ -100,13 +100,18 @@ void MainWindow::centerOnScreen() {
 }
 
 void MainWindow::bringToFront() {
+    const bool mapped = isVisible();
     if (isMinimized()) {
         showNormal();
     } else {
         show();
     }
     raise();
-    activateWindow();
+    // A Wayland compositor focuses a window as it maps it; asking once more there prints a
+    // warning at every launch where the compositor offers no activation.
+    if (mapped || !QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        activateWindow();
+    }
 }
 
 void MainWindow::showMinimizedAtStart() {

@@ -53,18 +53,17 @@ TEST(CommandLineTest, ReadsOnlyExactOptionsAndChoosesTheDataDirectory) {
     const char* argv[] = {"vornisel-control", "--ui-smoke", "--data-dir", "d"};
     EXPECT_EQ(argumentList(4, argv), (std::vector<std::string>{"--ui-smoke", "--data-dir", "d"}));
     EXPECT_TRUE(argumentList(0, nullptr).empty());
-    EXPECT_EQ(launchRefusal(parseCommandLine({"--render-preview"})), kTestModeNeedsDataDir);
-    EXPECT_EQ(launchRefusal(parseCommandLine({"--render-preview", "--data-dir"})), std::nullopt);
-    EXPECT_EQ(launchRefusal(parseCommandLine({})), std::nullopt);
 }
 
 // The program in a fresh home that holds `config` as its ALSA configuration, with no display: a
 // run that touched the GUI layer would fail.
-ChildResult runProgram(const AlsaHome& home, const std::vector<std::string>& arguments) {
+ChildResult runProgram(const AlsaHome& home, const std::vector<std::string>& arguments,
+                       std::optional<std::string> platform = "offscreen",
+                       std::optional<std::string> display = std::nullopt) {
     auto environment = home.environment();
-    environment["DISPLAY"] = std::nullopt;
+    environment["DISPLAY"] = std::move(display);
     environment["WAYLAND_DISPLAY"] = std::nullopt;
-    environment["QT_QPA_PLATFORM"] = "offscreen";
+    environment["QT_QPA_PLATFORM"] = std::move(platform);
     return runChild(programPath(), arguments, environment, home.home());
 }
 
@@ -117,7 +116,7 @@ namehint.pcm.kitchen "roomed:ROOM=kitchen|Kitchen speakers"
 
 struct RunCase {
     std::vector<std::string> arguments;
-    std::optional<std::string> platform;  // QT_QPA_PLATFORM
+    std::optional<std::string> platform, display;  // QT_QPA_PLATFORM, DISPLAY
     int exitStatus;
     std::string out, err;  // patterns the whole output must match
 };
@@ -128,19 +127,16 @@ TEST(CommandLineTest, AnswersWithoutADisplayOrTheDataDirectory) {
     AlsaHome home("", "");
     const std::string data = (home.home() / "data").string();
     const std::string noDisplay = "vornisel-control: no display[^\n]*\n";
+    const std::string noServer = "vornisel-control: cannot open the display :4242 [^\n]*\n";
     const std::vector<RunCase> cases = {
-        {{"--help", "--data-dir", data}, std::nullopt, 0, "Usage: vornisel-control [^]*", ""},
-        {{"--version"}, std::nullopt, 0, "vornisel-control [0-9]+\\.[0-9]+(\\.[0-9]+)*\n", ""},
-        {{"--data-dir", data}, std::nullopt, 1, "", noDisplay},
-        {{"--autostart"}, "xcb", 1, "", noDisplay},
-        {{"--ui-smoke", "--data-dir", data}, "wayland", 1, "", noDisplay},
+        {{"--help", "--data-dir", data}, {}, {}, 0, "Usage: vornisel-control [^]*", ""},
+        {{"--version"}, {}, {}, 0, "vornisel-control [0-9]+\\.[0-9]+(\\.[0-9]+)*\n", ""},
+        {{"--data-dir", data}, {}, {}, 1, "", noDisplay},
+        {{"--ui-smoke", "--data-dir", data}, "wayland", {}, 1, "", noDisplay},
+        {{"--data-dir", data}, "xcb", ":4242", 1, "", noServer},  // nobody serves that display
     };
     for (const auto& c : cases) {
-        auto environment = home.environment();
-        environment["DISPLAY"] = std::nullopt;
-        environment["WAYLAND_DISPLAY"] = std::nullopt;
-        environment["QT_QPA_PLATFORM"] = c.platform;
-        const ChildResult run = runChild(programPath(), c.arguments, environment, home.home());
+        const ChildResult run = runProgram(home, c.arguments, c.platform, c.display);
         const std::string what = ::testing::PrintToString(c.arguments);
         EXPECT_EQ(run.exitStatus, c.exitStatus) << what << run.err;
         EXPECT_TRUE(std::regex_match(run.out, std::regex(c.out))) << what << run.out;
