@@ -6,6 +6,8 @@
 #   share/applications/<id>.desktop             the applications menu entry
 #   share/icons/hicolor/<size>/apps/<id>.png    the icon in the theme's sizes, and scalable/<id>.svg
 #   share/metainfo/<id>.metainfo.xml            the software centres' description
+#   share/man/man1/vornisel-control.1.gz        the manual page, made by help2man from --help
+#   share/doc/vornisel-control/                 copyright and changelog.gz
 #
 # Only the panel and the engine host are installed; test programs, benchmarks and fuzzers have no
 # install rules.
@@ -40,8 +42,36 @@ foreach(size ${VORNISEL_ICON_SIZES})
 endforeach()
 install(FILES "${VORNISEL_ICON_SOURCE}" DESTINATION share/icons/hicolor/scalable/apps
         RENAME "${VORNISEL_APP_ID}.svg")
-install(FILES "${CMAKE_SOURCE_DIR}/resources/desktop/${VORNISEL_APP_ID}.metainfo.xml"
+configure_file("${CMAKE_SOURCE_DIR}/resources/desktop/${VORNISEL_APP_ID}.metainfo.xml.in"
+               "${CMAKE_BINARY_DIR}/install/${VORNISEL_APP_ID}.metainfo.xml" @ONLY)
+install(FILES "${CMAKE_BINARY_DIR}/install/${VORNISEL_APP_ID}.metainfo.xml"
         DESTINATION share/metainfo)
+
+# Who makes the package and where the product lives: the package's maintainer, the copyright's
+# contact and source, and the metainfo's homepage.
+set(VORNISEL_MAINTAINER "Quelt <support@quelt.com>" CACHE STRING
+    "The package's maintainer, as: Name <address>")
+set(VORNISEL_HOMEPAGE "https://quelt.com/vornisel/" CACHE STRING "The product's homepage")
+
+# The manual page is the usage that --help prints, so the two cannot differ; the copyright and
+# changelog are written with the maintainer and version above. All compressed reproducibly.
+find_program(VORNISEL_HELP2MAN help2man REQUIRED)
+find_program(VORNISEL_GZIP gzip REQUIRED)
+set(doc_dir "${CMAKE_BINARY_DIR}/doc")
+configure_file("${CMAKE_SOURCE_DIR}/resources/debian/copyright" "${doc_dir}/copyright" @ONLY)
+configure_file("${CMAKE_SOURCE_DIR}/resources/debian/changelog" "${doc_dir}/changelog" @ONLY)
+add_custom_command(OUTPUT "${doc_dir}/changelog.gz"
+                   COMMAND "${VORNISEL_GZIP}" -9nc changelog > changelog.gz
+                   DEPENDS "${doc_dir}/changelog" WORKING_DIRECTORY "${doc_dir}")
+add_custom_command(OUTPUT "${doc_dir}/vornisel-control.1.gz"
+                   COMMAND "${VORNISEL_HELP2MAN}" --no-info --section 1
+                           --name "control panel for Vornisel networked audio"
+                           --output vornisel-control.1 "$<TARGET_FILE:vornisel-control>"
+                   COMMAND "${VORNISEL_GZIP}" -9nc vornisel-control.1 > vornisel-control.1.gz
+                   DEPENDS vornisel-control WORKING_DIRECTORY "${doc_dir}")
+add_custom_target(vornisel_docs ALL DEPENDS "${doc_dir}/changelog.gz" "${doc_dir}/vornisel-control.1.gz")
+install(FILES "${doc_dir}/vornisel-control.1.gz" DESTINATION share/man/man1)
+install(FILES "${doc_dir}/copyright" "${doc_dir}/changelog.gz" DESTINATION share/doc/vornisel-control)
 
 # The Debian package. Its dependencies are read from the installed programs' shared libraries
 # (dpkg-shlibdeps); zip makes the support bundles' archives.
@@ -53,7 +83,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Control panel for Vornisel networked audi
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vornisel Control maintainers <maintainers@vornisel.invalid>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VORNISEL_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VORNISEL_HOMEPAGE}")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
