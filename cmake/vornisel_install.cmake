@@ -90,10 +90,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS zip)
-# The summary above is the first line; this is the text below it.
+# The summary above is the first line; this is the text below it, in lines that lintian's limit
+# of 80 characters leaves room for once indented.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Keeps up to eight virtual audio devices, each routed to an ALSA sound card, runs one\n"
-    "engine for every started device and shows its state, levels and latency.")
+    "Keeps up to eight virtual audio devices, each routed to an ALSA sound card,\n"
+    "runs one engine for every started device and shows its state, levels and\n"
+    "latency.")
 string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/package")
 include(CPack)
