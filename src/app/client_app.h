@@ -27,6 +27,7 @@ class QWidget;
 namespace vornisel {
 
 class ActionButton;
+class CardListKeys;
 class DeviceCard;
 class DeviceWatcher;
 class Dispatch;
@@ -175,6 +176,7 @@ public:
     QLabel* devicesHeading = nullptr;
     QLabel* empty = nullptr;
     QLabel* emptyHelp = nullptr;
+    QLabel* noticeIcon = nullptr;
     QLabel* noticeText = nullptr;
     ActionButton* closeNotice = nullptr;
     MenuButton* presets = nullptr;
@@ -211,6 +213,7 @@ private:
     void devicesListed(std::vector<Device> listed);
     void finishDeviceDialog(const Profile& given, const Profile& result, bool editing);
     void connectCard(DeviceCard& card, uint32_t id);
+    void placeCards(const std::map<uint32_t, int>& meterScrolls);
 
     // Engine and quit helpers.
     bool anyRunning() const;
@@ -228,6 +231,9 @@ private:
     // A listing runs; another was asked for meanwhile.
     bool listing_ = false;
     bool relist_ = false;
+    // "+" was pressed before the first listing had answered: the dialog opens once it has.
+    bool addWaiting_ = false;
+    CardListKeys* cardKeys_ = nullptr;
     std::function<void()> terminateHandler_;
     std::function<void(const QString&)> alertHandler_;
     std::function<bool()> trayCheck_;

@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -19,12 +20,18 @@ TEST_F(ClientAppWindowTest, OpensAtTheStoredSizeButNeverBelowTheMinimum) {
         double width, height;
         QSize expected;
     };
-    const Row rows[] = {{1200, 800, {1200, 800}}, {500, 300, {800, 450}}, {1040, 400, {1040, 450}}};
+    // The test screen is 800 x 800: a stored size larger than its free area shrinks into it.
+    const Row rows[] = {
+        {800, 600, {800, 600}}, {500, 300, {800, 450}}, {790, 400, {800, 450}}, {3000, 3000, {}}};
     for (const Row& row : rows) {
         std::filesystem::remove_all(dataDir);
         prepareStore({}, row.width, row.height);
         ASSERT_TRUE(launch());
-        EXPECT_EQ(app->root->size(), row.expected) << row.width << "x" << row.height;
+        if (row.expected.isValid()) {
+            EXPECT_EQ(app->root->size(), row.expected) << row.width << "x" << row.height;
+        }
+        const QSize area = app->window->screen()->availableGeometry().size();
+        EXPECT_EQ(app->window->size().boundedTo(area), app->window->size()) << row.width;
         // An empty list: only adding is offered.
         EXPECT_FALSE(app->toggleAll->isEnabled());
         EXPECT_TRUE(app->add->isEnabled());
