@@ -208,7 +208,7 @@ click_main 992 131 # close the notice, so the card sits right under the heading
 # The card, found by its device's name on the accessibility bus, read and started from there.
 name="$(python3 -c 'import json, sys
 print(json.load(open(sys.argv[1]))["presets"][0]["clients"][0]["name"])' "$data/panel.json")"
-python3 "$(dirname "$0")/atspi_check.py" "$name" >"$HOME/atspi.log" 2>&1 ||
+/usr/bin/python3 "$(dirname "$0")/atspi_check.py" "$name" >"$HOME/atspi.log" 2>&1 ||
     fail "the AT-SPI check: $(cat "$HOME/atspi.log")"
 wait_until "the engine to start" 30 engine_up
 
