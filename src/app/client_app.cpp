@@ -27,6 +27,7 @@
 #include "hardware/device_watcher.h"
 #include "hardware/system_device_events.h"
 #include "l10n/localizer.h"
+#include "ui/card/card_list_keys.h"
 #include "ui/card/device_card.h"
 #include "ui/card/main_content.h"
 #include "ui/dialogs/panel_dialog.h"
@@ -66,8 +67,10 @@ ClientApp::ClientApp(std::vector<std::string> arguments)
     emptyHelp = Theme::label(QString(), 13, Theme::secondary(), false, body);
     devicesHeading = Theme::label(QString(), 18, Theme::text(), true, root);
     notice = new PanelView(root);
+    noticeIcon = Theme::label(QString(), 16, Theme::text(), true, notice);
     noticeText = Theme::label(QString(), 12, Theme::text(), false, notice);
     closeNotice = iconButton(Glyph::close, notice);
+    cardKeys_ = new CardListKeys([this] { return cards; }, this);
     terminateHandler_ = [] { QCoreApplication::exit(0); };
     trayCheck_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     alertHandler_ = [](const QString& text) {

@@ -28,6 +28,7 @@ class QWidget;
 namespace vornisel {
 
 class ActionButton;
+class CardListKeys;
 class DeviceCard;
 class DeviceWatcher;
 class Dispatch;
@@ -188,6 +189,7 @@ public:
     QLabel* devicesHeading = nullptr;
     QLabel* empty = nullptr;
     QLabel* emptyHelp = nullptr;
+    QLabel* noticeIcon = nullptr;
     QLabel* noticeText = nullptr;
     ActionButton* closeNotice = nullptr;
     MenuButton* presets = nullptr;
@@ -228,6 +230,7 @@ private:
     void devicesListed(std::vector<Device> listed);
     void finishDeviceDialog(const Profile& given, const Profile& result, bool editing);
     void connectCard(DeviceCard& card, uint32_t id);
+    void placeCards(const std::map<uint32_t, int>& meterScrolls);
 
     // Engine and quit helpers.
     bool anyRunning() const;
@@ -249,6 +252,9 @@ private:
     // The first listing has ended; until then, what waits for it.
     bool listed_ = false;
     std::vector<std::function<void()>> whenListed_;
+    // "+" was pressed before the first listing had answered: the dialog opens once it has.
+    bool addWaiting_ = false;
+    CardListKeys* cardKeys_ = nullptr;
     std::function<void()> terminateHandler_;
     std::function<void(const QString&)> alertHandler_;
     std::function<bool()> trayCheck_;

@@ -1,14 +1,19 @@
 // Adding, editing and removing devices, the device cards, the header buttons' states and the
 // notice bar through which every flow reports.
+#include <QAccessible>
 #include <QLabel>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <algorithm>
 #include <utility>
 
 #include "app/client_app.h"
+#include "app/error_text.h"
 #include "engine/dispatch.h"
 #include "engine/engine_controller.h"
 #include "l10n/localizer.h"
+#include "ui/card/card_list_keys.h"
 #include "ui/card/device_card.h"
 #include "ui/dialogs/device_dialog.h"
 #include "ui/theme/action_button.h"
@@ -29,15 +34,23 @@ constexpr uint32_t informationFill = 0x263242;
 void ClientApp::showNotice(const std::string& text, bool warning) {
     noticeText->setText(qtext(text));
     noticeText->setToolTip(qtext(text));
+    // A warning differs from information by its sign and its role, not by colour alone.
+    noticeIcon->setText(warning ? QStringLiteral("\u26A0") : QStringLiteral("\u2139"));
+    noticeIcon->setAccessibleName(qtext(tr(warning ? "main.warning" : "main.information")));
+    notice->setAccessibleRole(warning ? QAccessible::AlertMessage : QAccessible::StatusBar);
+    notice->describe(qtext(text), QString());
     notice->setFill(Theme::color(warning ? warningFill : informationFill));
     notice->setStroke(warning ? Theme::warning() : Theme::accent());
     notice->show();
     notice->update();
     layout();
+    // Spoken by screen readers whatever has the focus.
+    QAccessibleEvent alert(notice, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 void ClientApp::showError(const std::exception& error) {
-    showNotice(error.what(), true);
+    showNotice(errorText(error), true);
 }
 
 bool ClientApp::saveStore() {
@@ -110,6 +123,11 @@ void ClientApp::showDevice(std::optional<uint32_t> id) {
         editing = *found;
     }
     std::vector<Device> offered = offeredDevices(editing);
+    if (offered.empty() && listing_ && hardware.empty()) {
+        // The first listing has not answered yet; it opens the dialog when it does.
+        addWaiting_ = !id;
+        return;
+    }
     if (offered.empty()) {
         showNotice(tr(hardware.empty() ? "notice.no_asio" : "notice.all_asio_added"), true);
         return;
@@ -195,6 +213,8 @@ void ClientApp::devicesListed(std::vector<Device> listed) {
     }
     if (std::exchange(relist_, false)) {
         refreshDevices();
+    } else if (std::exchange(addWaiting_, false)) {
+        showDevice(std::nullopt);
     }
 }
 
@@ -207,7 +227,11 @@ void ClientApp::whenDevicesListed(std::function<void()> then) {
 }
 
 void ClientApp::rebuildCards() {
+    // The keyboard's place and the meter strips' scroll positions outlive the cards.
+    const auto place = cardKeys_->focused();
+    std::map<uint32_t, int> meterScrolls;
     for (DeviceCard* card : cards) {
+        meterScrolls[card->profile().id] = card->meterScroll()->horizontalScrollBar()->value();
         // Deleted later: the click that led here may still be running inside this very card.
         card->hide();
         card->deleteLater();
@@ -220,9 +244,21 @@ void ClientApp::rebuildCards() {
         auto* card = new DeviceCard(client, runtime(client.id), body);
         cards.push_back(card);
         connectCard(*card, client.id);
+        cardKeys_->adopt(*card);
         card->show();
     }
+    placeCards(meterScrolls);
+    cardKeys_->restore(place);
+}
+
+void ClientApp::placeCards(const std::map<uint32_t, int>& meterScrolls) {
     layout();
+    for (DeviceCard* card : cards) {
+        const auto scrolled = meterScrolls.find(card->profile().id);
+        if (scrolled != meterScrolls.end()) {
+            card->meterScroll()->horizontalScrollBar()->setValue(scrolled->second);
+        }
+    }
     updateControls();
 }
 
@@ -259,19 +295,23 @@ void ClientApp::updateControls() {
     }
     const bool busy = groupBusy();
     toggleAll->setGlyph(running ? Glyph::stop : Glyph::play);
-    const QString toggleText = qtext(tr(running ? "main.stop_all" : "main.start_all"));
-    toggleAll->setToolTip(toggleText);
-    toggleAll->setAccessibleName(toggleText);
+    toggleAll->setTip(qtext(tr(running ? "main.stop_all" : "main.start_all")));
     toggleAll->setEnabled(!busy && !store->clients().empty());
     toggleAll->update();
     presets->setEnabled(!busy);
     savePreset->setEnabled(!busy);
     add->setEnabled(store->clients().size() < maxClients && !busy);
+    // A toggle that is disabled loses the focus; it goes back to the same card, not to the next
+    // control that Tab would reach.
+    const auto place = cardKeys_->focused();
     for (DeviceCard* card : cards) {
+        card->setLocked(busy);
         card->refresh();
-        if (busy) {
-            card->toggle()->setEnabled(false);
-        }
+    }
+    if (place && cardKeys_->focused() != place) {
+        cardKeys_->restore(place);
+    } else {
+        cardKeys_->updateTabStop();
     }
     updateStatusMenu();
 }

@@ -57,11 +57,18 @@ void ClientApp::updateStatusMenu() {
         return;
     }
     bool running = false;
+    size_t runningCount = 0;
     if (engines_) {
         for (const auto& [id, rt] : engines_->runtimes()) {
             running = running || rt->isRunning();
+            runningCount += rt->isRunning() ? 1 : 0;
         }
     }
+    // The panel, how many of its devices run, and its data folder, which tells two panels apart.
+    const size_t total = store ? store->clients().size() : 0;
+    const std::string folder = store ? store->directory().filename().string() : std::string();
+    statusItem->setToolTip(qtext(tr("tray.tooltip", tr("app.title"), std::to_string(runningCount),
+                                    std::to_string(total), folder)));
     const bool visible = windowShown();
     std::vector<StatusMenu::Item> items;
     items.push_back({qtext(tr(running ? "tray.stop" : "tray.start")),

@@ -5,6 +5,7 @@
 
 #include "app/client_app.h"
 #include "app/command_line.h"
+#include "app/error_text.h"
 #include "app/preset_names.h"
 #include "app/random_uuid.h"
 #include "l10n/localizer.h"
@@ -107,7 +108,7 @@ void ClientApp::showSettings() {
         try {
             applySettings(*self, settings);
         } catch (const std::exception& error) {
-            self->showNotice(error.what(), true);
+            self->showNotice(errorText(error), true);
             return;
         }
         // Every text changes language at once: window, both menus and the cards.

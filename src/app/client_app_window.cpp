@@ -46,6 +46,8 @@ void ClientApp::buildViewTree() {
     scroll->setWidget(body);
     scroll->setWidgetResizable(false);
     scroll->setFrameShape(QFrame::NoFrame);
+    // The list scrolls to whichever control has the focus; it is no Tab stop of its own.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // No background of its own: the list sits directly on the window's fill.
@@ -98,6 +100,7 @@ void ClientApp::layout() {
     refresh->setGeometry(f.refresh);
     add->setGeometry(f.add);
     notice->setGeometry(f.notice);
+    noticeIcon->setGeometry(f.noticeIcon);
     noticeText->setGeometry(f.noticeText);
     closeNotice->setGeometry(f.closeNotice);
     devicesHeading->setGeometry(f.devicesHeading);

@@ -25,7 +25,8 @@ MainFrames mainFrames(int width, int height, bool noticeShown) {
     f.refresh = {W - 96, 34, 32, 32};
     f.add = {W - 60, 34, 32, 32};
     f.notice = {28, 112, W - 56, 38};
-    f.noticeText = {12, 10, W - 112, 22};
+    f.noticeIcon = {12, 8, 20, 22};
+    f.noticeText = {36, 10, W - 136, 22};
     f.closeNotice = {W - 88, 7, 24, 24};
     f.devicesHeading = {28, T, W - 56, 24};
     f.scroll = {28, T + 38, W - 56, std::max(height - T - 66, 60)};

@@ -10,7 +10,7 @@ namespace vornisel {
 struct MainFrames {
     QRect header, heading, subtitle;
     QRect presets, savePreset, toggleAll, settings, refresh, add;
-    QRect notice, noticeText, closeNotice;
+    QRect notice, noticeIcon, noticeText, closeNotice;
     QRect devicesHeading, scroll;
 };
 

@@ -15,10 +15,24 @@ namespace vornisel {
 
 namespace {
 
+// Gives `title` a mnemonic on the first letter that no other item of its menu took yet.
+QString withMnemonic(const QString& title, QString& taken) {
+    for (int i = 0; i < title.size(); ++i) {
+        const QChar letter = title[i].toLower();
+        if (letter.isLetter() && !taken.contains(letter)) {
+            taken += letter;
+            return title.left(i) + QLatin1Char('&') + title.mid(i);
+        }
+    }
+    return title;
+}
+
 // Shortcuts work in every window of the application, the dialogs included; a focused text field
 // still takes its own editing keys first.
 QAction* addItem(QMenu& menu, const QString& title, const QString& key, std::function<void()> run) {
-    QAction* action = menu.addAction(title);
+    QString taken = menu.property("mnemonics").toString();
+    QAction* action = menu.addAction(withMnemonic(title, taken));
+    menu.setProperty("mnemonics", taken);
     if (!key.isEmpty()) {
         action->setShortcut(QKeySequence(QStringLiteral("Ctrl+") + key));
         action->setShortcutContext(Qt::ApplicationShortcut);
@@ -71,7 +85,8 @@ void buildMainMenu(QMenuBar& bar, const MainMenuItems& items) {
         }
     }
     bar.clear();
-    QMenu* app = bar.addMenu(items.title);
+    QString titles;
+    QMenu* app = bar.addMenu(withMnemonic(items.title, titles));
     addItem(*app, items.show, {}, items.onShow);
     addItem(*app, items.settings, QStringLiteral(","), items.onSettings);
     // Quitting may open nothing but a notice, yet it must not run inside the menu's own event
@@ -83,7 +98,7 @@ void buildMainMenu(QMenuBar& bar, const MainMenuItems& items) {
         }
     });
 
-    QMenu* edit = bar.addMenu(QStringLiteral("Edit"));
+    QMenu* edit = bar.addMenu(withMnemonic(QStringLiteral("Edit"), titles));
     const std::pair<const char*, const char*> editItems[] = {
         {"Cut", "cut"}, {"Copy", "copy"}, {"Paste", "paste"}, {"Select All", "selectAll"}};
     const char* keys[] = {"X", "C", "V", "A"};

@@ -94,8 +94,20 @@ void MainWindow::centerOnScreen() {
     if (!screen) {
         return;
     }
+    // A stored size larger than this screen's free area shrinks to it (the title bar is not
+    // known before the first showing; a margin stands for it).
+    constexpr int titleBar = 40;
+    const QRect area = screen->availableGeometry();
+    const QSize limit(area.width(), area.height() - titleBar);
+    if (wanted_.isValid()) {
+        const QSize room = limit - QSize(0, menuBar()->sizeHint().height());
+        wanted_ = wanted_.boundedTo(room).expandedTo(minimumContent);
+        resize(wanted_ + QSize(0, menuBar()->sizeHint().height()));
+    }
     QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveCenter(area.center());
+    frame.moveTop(std::max(frame.top(), area.top()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
     move(frame.topLeft());
 }
 

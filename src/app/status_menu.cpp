@@ -23,7 +23,7 @@ void StatusMenu::attachTray() {
     }
     // Shown even while the desktop has no tray: the toolkit puts it into a tray that appears later.
     tray_ = new QSystemTrayIcon(icon(), this);
-    tray_->setToolTip(title());
+    tray_->setToolTip(tip_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger && activated_) {
@@ -42,15 +42,32 @@ StatusMenu::~StatusMenu() {
     }
 }
 
+void StatusMenu::setToolTip(const QString& tip) {
+    if (tip == tip_) {
+        return;
+    }
+    tip_ = tip;
+    if (tray_) {
+        tray_->setToolTip(tip_);
+    }
+}
+
 QIcon StatusMenu::icon() {
+    // Light letters on a dark rounded plate with a light rim: it stands out from light and dark
+    // trays alike, where letters alone would vanish on one of them.
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
-        QFont font = Theme::font(size * 0.5, true);
-        painter.setFont(font);
+        const qreal rim = std::max(1.0, size / 16.0);
+        painter.setPen(QPen(Theme::text(), rim));
+        painter.setBrush(Theme::background());
+        const QRectF plate = QRectF(pixmap.rect()).adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2);
+        painter.drawRoundedRect(plate, size * 0.2, size * 0.2);
+        painter.setFont(Theme::font(size * 0.45, true));
         painter.setPen(Theme::text());
         painter.drawText(pixmap.rect(), Qt::AlignCenter, title());
         painter.end();

@@ -40,6 +40,9 @@ public:
     void attachTray();
 
     void setItems(std::vector<Item> items);
+    // The icon's tool tip; kept until the icon joins the tray. Unchanged text is not sent again.
+    void setToolTip(const QString& tip);
+    const QString& toolTip() const { return tip_; }
     // The menu in force (the one being shown, while a rebuild waits).
     QMenu* menu() const { return menu_.get(); }
     // The items the menu has, or will have once an open menu closes.
@@ -60,6 +63,7 @@ private:
     std::vector<Item> items_;
     bool waiting_ = false;
     std::function<void()> activated_;
+    QString tip_ = title();
 };
 
 }  // namespace vornisel

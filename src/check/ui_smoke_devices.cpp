@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <algorithm>
 
@@ -93,7 +94,9 @@ void UiSmoke::checkLaunch() {
         "the hardware list", [this] { return !app_.listingDevices(); }, listingDeadline);
     act("look at the window", [this](Findings& f) {
         const auto& stored = app_.store->document.settings;
-        const QSize size = MainWindow::openingSize(stored.width, stored.height);
+        // The stored size, as far as the screen is wide: a window never opens past its edges.
+        const QSize size = MainWindow::openingSize(stored.width, stored.height)
+                               .boundedTo({app_.window->screen()->availableSize().width(), 100000});
         f.expect(app_.windowShown(), "the main window is not shown");
         f.expect(app_.root->size() == size, "the content is " + std::to_string(app_.root->width()) +
                                                 "x" + std::to_string(app_.root->height()) +

@@ -103,7 +103,8 @@ std::string ClientRuntime::latency(int blocks) const {
             static_cast<double>(product) * 1000.0 / static_cast<double>(rate);
         return lookup("telemetry.latency_ms", {fixedDecimals(milliseconds, 2)});
     }
-    return lookup("telemetry.latency_blocks", {std::to_string(blocks)});
+    return lookup(blocks == 1 ? "telemetry.latency_one_block" : "telemetry.latency_blocks",
+                  {std::to_string(blocks)});
 }
 
 }  // namespace vornisel

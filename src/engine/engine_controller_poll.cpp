@@ -97,7 +97,10 @@ void EngineController::applyRecommendation(uint32_t id) {
         }
         self->hooks_.rebuildCards();
         if (wasRunning) self->start(id);
-        self->hooks_.showNotice(tr("notice.latency_recommendation_applied", proposed), false);
+        self->hooks_.showNotice(tr(proposed == 1 ? "notice.latency_recommendation_applied_one"
+                                                 : "notice.latency_recommendation_applied",
+                                   proposed),
+                                false);
     });
 }
 

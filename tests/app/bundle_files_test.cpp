@@ -17,12 +17,25 @@ namespace {
 
 using test::readFile;
 
-// A sample line from the values at the given statistic numbers; every other value is 0.
-std::string line(const std::string& time, const std::map<size_t, std::string>& set) {
-    std::string text = time;
-    for (size_t i = 0; i < Telemetry::fields().size(); ++i)
-        text += "," + (set.contains(i) ? set.at(i) : std::string("0"));
-    return text;
+// The statistics file read by its header: a map of column name to value per sample line.
+std::vector<std::map<std::string, std::string>> samplesOf(const std::string& csv) {
+    std::vector<std::vector<std::string>> lines(1, std::vector<std::string>(1));
+    for (char c : csv) {
+        if (c == '\n')
+            lines.emplace_back(1);
+        else if (c == ',')
+            lines.back().emplace_back();
+        else
+            lines.back().back() += c;
+    }
+    std::vector<std::map<std::string, std::string>> rows;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].size(), lines[0].size()) << "line " << i;
+        auto& row = rows.emplace_back();
+        for (size_t k = 0; k < std::min(lines[i].size(), lines[0].size()); ++k)
+            row[lines[0][k]] = lines[i][k];
+    }
+    return rows;
 }
 
 // The files of a device in the language shown; the statistics have one line per sample and no
@@ -49,12 +62,20 @@ TEST(BundleFilesTest, DeviceWithRecordedStatistics) {
     EXPECT_EQ(readFile(bundle.folder() / "snapshot.json"),
               "{\n  \"status\": 6,\n  \"sampleRate\": 48000,\n  \"blockFrames\": 64,\n"
               "  \"name\": \"Ünï\"\n}");
-    std::string header = "time";
-    for (const std::string& name : Telemetry::fields())
-        header += "," + name;
-    EXPECT_EQ(readFile(bundle.folder() / "telemetry.csv"),
-              header + "\n" + line("1.5", {{0, "3"}, {2, "7"}}) + "\n" +
-                  line("1733412345.123", {{57, "4"}}));
+    // Each value stands under its statistic's name; the ones not recorded read 0.
+    auto samples = samplesOf(readFile(bundle.folder() / "telemetry.csv"));
+    ASSERT_EQ(samples.size(), 2u);
+    const std::map<std::string, std::string> expected[] = {
+        {{"time", "1.5"}, {"status", "3"}, {"client_id", "7"}},
+        {{"time", "1733412345.123"}, {"underrun_count", "4"}}};
+    for (size_t i = 0; i < 2; ++i) {
+        for (auto [name, value] : expected[i])
+            samples[i].try_emplace(name, "absent");
+        for (const auto& [name, value] : samples[i]) {
+            const auto set = expected[i].find(name);
+            EXPECT_EQ(value, set == expected[i].end() ? "0" : set->second) << name;
+        }
+    }
     EXPECT_EQ(readFile(bundle.folder() / "summary.txt"),
               "Vornisel Control \u2014 Linux\nStudio A\nID 7\nОстановлено\nГотово\n"
               "Задержка: 8.00 мс\n");

@@ -1,10 +1,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <cstdlib>
 
+#include "app/main_window.h"
 #include "app_fixture.h"
 #include "hardware/alsa_config_path.h"
 #include "l10n/localizer.h"
@@ -154,6 +157,51 @@ TEST_F(ClientAppDevicesTest, TheHardwareListFollowsTheMachineAndTheRefreshButton
     PipeWireDaemon pipewire;
     ASSERT_TRUE(pipewire.start());
     EXPECT_TRUE(waitUntil([&] { return listed(app->hardware, server); })) << "at the sink's count";
+}
+
+// The keyboard's place survives what the panel does by itself: the same control of the same
+// device, or of the device that took the removed one's place, never another device's toggle.
+TEST_F(ClientAppDevicesTest, FocusKeepsItsPlaceThroughRebuilds) {
+    prepareStore(demoClients(3));
+    ASSERT_TRUE(launch());
+    app->window->show();
+    QApplication::setActiveWindow(app->window);
+    const auto saveEdit = [&] {
+        app->showDevice(deviceID(2));
+        ASSERT_TRUE(app->activeDialog);
+        app->activeDialog->save->click();
+        ASSERT_TRUE(waitUntil([&] { return !app->activeDialog; }));
+    };
+    const auto relist = [&] {
+        app->refreshDevices();
+        ASSERT_TRUE(waitUntil([&] { return !app->listingDevices(); }));
+    };
+    const auto removeFocused = [&] {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(app->window->focusWidget(), &enter);
+        settle();
+    };
+    const struct {
+        const char* what;
+        uint32_t device;
+        CardRole role;
+        std::function<void()> act;
+        uint32_t expectedDevice;
+        CardRole expectedRole;
+    } rows[] = {
+        {"re-listing", 2, CardRole::info, relist, 2, CardRole::info},
+        {"saving the edited device", 2, CardRole::edit, saveEdit, 2, CardRole::edit},
+        {"removing a device", 2, CardRole::remove, removeFocused, 3, CardRole::remove},
+        {"removing the last device", 3, CardRole::remove, removeFocused, 1, CardRole::remove},
+    };
+    for (const auto& row : rows) {
+        app->card(deviceID(row.device))->button(row.role)->setFocus(Qt::TabFocusReason);
+        row.act();
+        DeviceCard* card = app->card(deviceID(row.expectedDevice));
+        ASSERT_NE(card, nullptr) << row.what;
+        EXPECT_EQ(app->window->focusWidget(), card->button(row.expectedRole)) << row.what;
+        EXPECT_EQ(card->button(row.expectedRole)->focusPolicy(), Qt::TabFocus) << row.what;
+    }
 }
 
 }  // namespace

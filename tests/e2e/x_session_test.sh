@@ -8,7 +8,8 @@
 # Checks, with a tray: the window opens; the tray shows the panel's item and its menu hides and
 # shows the window; a second launch on the same data directory exits 0 and brings the hidden
 # window back; the close button hides it into the tray; the toolkit's own options change nothing;
-# a device is added through the device dialog and started from its card; the UI check refuses the
+# a device is added through the device dialog, its card is found by name through AT-SPI (the
+# accessibility bus of the session's own bus) and started from there; the UI check refuses the
 # data directory; Ctrl+Q with a running engine stops it and ends the program with status 0.
 #
 # Every wait has a deadline and every failure says what it waited for; a failure leaves a
@@ -101,6 +102,8 @@ pids+=($(cat "$HOME/bus-pid"))
 DBUS_SESSION_BUS_ADDRESS="$(cat "$HOME/bus-address")"
 export DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
+# The accessibility bus joins the session bus on demand; the panel offers its tree on it.
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 # The panel's main window, when mapped (on screen); $panel is the panel's process id.
 window_of() {
     xdotool search --all --onlyvisible --pid "$panel" --name '^Vornisel Control$' 2>/dev/null |
@@ -202,7 +205,11 @@ id="$(grep -o '"id": *[0-9][0-9]*' "$data/panel.json" | head -1 | grep -o '[0-9]
 socket="/tmp/vornisel-engine-host_$id.sock"
 engine_up() { [ -n "$(engine_hosts)" ] && [ -S "$socket" ]; }
 click_main 992 131 # close the notice, so the card sits right under the heading
-click_main 868 222 # the card's start button
+# The card, found by its device's name on the accessibility bus, read and started from there.
+name="$(python3 -c 'import json, sys
+print(json.load(open(sys.argv[1]))["presets"][0]["clients"][0]["name"])' "$data/panel.json")"
+/usr/bin/python3 "$(dirname "$0")/atspi_check.py" "$name" >"$HOME/atspi.log" 2>&1 ||
+    fail "the AT-SPI check: $(cat "$HOME/atspi.log")"
 wait_until "the engine to start" 30 engine_up
 
 # --- The UI check refuses a data directory that a running panel holds, and touches nothing there

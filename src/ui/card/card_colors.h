@@ -5,8 +5,9 @@
 namespace vornisel::card_colors {
 
 // The one-off colours of the card views, beside the theme palette.
+// 3:1 against the window's background, so a card's edge shows.
 inline QColor cardOutline() {
-    return {60, 68, 79};
+    return {110, 120, 134};
 }
 inline QColor meterBackground() {
     return {23, 26, 24};

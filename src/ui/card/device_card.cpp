@@ -1,8 +1,11 @@
 #include "ui/card/device_card.h"
 
+#include <QFontMetricsF>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include "engine/client_runtime.h"
 #include "l10n/localizer.h"
@@ -46,6 +49,7 @@ DeviceCard::DeviceCard(const Profile& profile, std::shared_ptr<ClientRuntime> ru
                                this)) {
     setFill(Theme::card());
     setStroke(card_colors::cardOutline());
+    setAccessibleRole(QAccessible::Grouping);
     edit_->setToolTip(qtext(vornisel::tr("main.edit_channels")));
     info_->setToolTip(qtext(vornisel::tr("main.diagnostics")));
     remove_->setToolTip(qtext(vornisel::tr("main.delete_device")));
@@ -58,6 +62,8 @@ DeviceCard::DeviceCard(const Profile& profile, std::shared_ptr<ClientRuntime> ru
 
 void DeviceCard::buildMeterStrip() {
     meterScroll_->setFrameShape(QFrame::NoFrame);
+    // The strip scrolls with its thin bar and the pointer; Tab goes on to the card's buttons.
+    meterScroll_->setFocusPolicy(Qt::NoFocus);
     meterScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     meterScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QPalette palette = meterScroll_->palette();
@@ -85,14 +91,53 @@ void DeviceCard::setHandlers(const Handlers& handlers) {
     export_->setHandler(handlers.exportBundle);
 }
 
+void DeviceCard::setLocked(bool locked) {
+    locked_ = locked;
+    toggle_->setEnabled(!runtime_->stopping && !locked_);
+}
+
+ActionButton* DeviceCard::button(CardRole role) const {
+    switch (role) {
+        case CardRole::toggle:
+            return toggle_;
+        case CardRole::edit:
+            return edit_;
+        case CardRole::info:
+            return info_;
+        case CardRole::remove:
+            return remove_;
+        case CardRole::recommend:
+            return recommend_;
+        case CardRole::exportBundle:
+            return export_;
+    }
+    return toggle_;
+}
+
+const std::vector<CardRole>& DeviceCard::roles() {
+    static const std::vector<CardRole> order = {CardRole::toggle,    CardRole::edit,
+                                                CardRole::info,      CardRole::remove,
+                                                CardRole::recommend, CardRole::exportBundle};
+    return order;
+}
+
 void DeviceCard::refresh() {
     placeParts();
     updateButtons();
     updateRecommendation();
     texts_ = cardTexts(profile_, *runtime_);
+    describe();
     meter_->refresh();
     diagnostics_->refresh();
     update();
+}
+
+// A screen reader hears the card as a group named after the device, with what the card shows
+// beside the name as its description; only a change of either is an event.
+void DeviceCard::describe() {
+    QStringList parts = {texts_.status, texts_.health, texts_.subtitle};
+    parts.removeAll(QString());
+    PanelView::describe(texts_.name, parts.join(QStringLiteral(". ")));
 }
 
 void DeviceCard::resizeEvent(QResizeEvent*) {
@@ -121,9 +166,10 @@ void DeviceCard::placeParts() {
 void DeviceCard::updateButtons() {
     const bool running = runtime_->isRunning();
     toggle_->setGlyph(running ? Glyph::stop : Glyph::play);
-    toggle_->setToolTip(
-        qtext(vornisel::tr(running ? "action.stop_device" : "action.start_device")));
-    toggle_->setEnabled(!runtime_->stopping);
+    toggle_->setTip(qtext(vornisel::tr(running ? "action.stop_device" : "action.start_device")));
+    toggle_->setSpokenTitle(
+        qtext(vornisel::tr(running ? "action.stop_named" : "action.start_named", profile_.name)));
+    toggle_->setEnabled(!runtime_->stopping && !locked_);
     edit_->setEnabled(!running);
     remove_->setEnabled(!running);
 }
@@ -132,7 +178,9 @@ void DeviceCard::updateRecommendation() {
     const auto proposal = runtime_->recommendation(profile_.blocks());
     if (proposal) {
         recommend_->setTitle(qtext(proposal->second));
-        recommend_->setToolTip(qtext(vornisel::tr("telemetry.latency_set_hint", proposal->first)));
+        recommend_->setTip(qtext(vornisel::tr(
+            proposal->first == 1 ? "telemetry.latency_set_hint_one" : "telemetry.latency_set_hint",
+            proposal->first)));
     } else {
         // The old tool tip stays: the button is disabled and hidden behind an empty title.
         recommend_->setTitle(QString());
@@ -149,12 +197,39 @@ void DeviceCard::paintEvent(QPaintEvent*) {
     drawTexts(painter);
 }
 
+QRectF DeviceCard::nameRect() const {
+    return {70, 28, static_cast<qreal>(frames_.textWidth), 23};
+}
+
+QRectF DeviceCard::statusRect() const {
+    return {static_cast<qreal>(width() - 272), 49, 104, 42};
+}
+
 void DeviceCard::drawTexts(QPainter& painter) const {
     const double column = frames_.textWidth;
-    Theme::draw(painter, texts_.name, QRectF(70, 28, column, 23), 17, Theme::text(), true);
+    Theme::draw(painter, texts_.name, nameRect(), 17, Theme::text(), true);
     Theme::draw(painter, texts_.subtitle, QRectF(70, 53, column, 19), 12, Theme::secondary());
     Theme::draw(painter, texts_.health, QRectF(70, 72, column, 19), 12, Theme::secondary());
-    Theme::draw(painter, texts_.status, QRectF(width() - 272, 49, 104, 42), 12, Theme::text());
+    Theme::draw(painter, texts_.status, statusRect(), 12, Theme::text());
+}
+
+bool DeviceCard::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return PanelView::event(event);
+    // A text cut short by its ellipsis shows whole in a tool tip.
+    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    const std::pair<QRectF, std::pair<const QString*, qreal>> texts[] = {
+        {nameRect(), {&texts_.name, 17}}, {statusRect(), {&texts_.status, 12}}};
+    for (const auto& [rect, text] : texts) {
+        const bool cut = QFontMetricsF(Theme::font(text.second, text.second > 12))
+                             .horizontalAdvance(*text.first) > rect.width();
+        if (rect.contains(at) && cut) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), *text.first, this);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 }  // namespace vornisel

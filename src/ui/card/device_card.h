@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "model/profile.h"
 #include "ui/card/card_layout.h"
@@ -23,6 +24,10 @@ struct CardTexts {
     Glyph statusGlyph = Glyph::device;
     QString name, subtitle, health, status;
 };
+
+// The card's controls by what they do; the keyboard's place in the list is a device and one of
+// these, so it survives a rebuild of the cards.
+enum class CardRole { toggle, edit, info, remove, recommend, exportBundle };
 
 CardTexts cardTexts(const Profile& profile, const ClientRuntime& runtime);
 
@@ -49,6 +54,13 @@ public:
 
     void setHandlers(const Handlers& handlers);
 
+    // While a group start or stop runs, the toggle stays disabled through every refresh.
+    void setLocked(bool locked);
+
+    // The control for `role`, and the roles in the order the arrow keys walk them.
+    ActionButton* button(CardRole role) const;
+    static const std::vector<CardRole>& roles();
+
     const Profile& profile() const { return profile_; }
     const std::shared_ptr<ClientRuntime>& runtime() const { return runtime_; }
     ActionButton* toggle() const { return toggle_; }
@@ -66,8 +78,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    void describe();
+    QRectF nameRect() const;
+    QRectF statusRect() const;
     void buildMeterStrip();
     void placeParts();
     void updateButtons();
@@ -87,6 +103,7 @@ private:
     ActionButton* export_;
     CardFrames frames_;
     CardTexts texts_;
+    bool locked_ = false;
 };
 
 }  // namespace vornisel

@@ -1,5 +1,6 @@
 #include "ui/card/meter_bridge.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -33,7 +34,8 @@ void addGroup(MeterPicture& picture, double& x, const std::string& channelText,
               const nlohmann::ordered_json* levels, const std::string& caption) {
     const std::vector<int> channels = channelList(channelText);
     const double n = static_cast<double>(channels.size());
-    picture.captions.push_back({qtext(caption), QRectF(x, 4, std::max(n, 1.0) * 16, 13)});
+    // The caption may use the gap after its group, so that "Out" fits over a single meter.
+    picture.captions.push_back({qtext(caption), QRectF(x - 2, 4, std::max(n, 1.0) * 16 + 8, 13)});
     if (channels.empty()) {
         picture.dashes.push_back({QString::fromUtf8("\u2014"), QRectF(x, 36, 16, 18)});
         x += 16;
@@ -55,7 +57,34 @@ void addGroup(MeterPicture& picture, double& x, const std::string& channelText,
     x += 10;
 }
 
+// The meters to assistive tools: their levels as the value, read from the picture when asked, so
+// that the meters moving sends nothing.
+class MeterAccessible : public QAccessibleWidget {
+public:
+    explicit MeterAccessible(MeterBridge* bridge) : QAccessibleWidget(bridge, QAccessible::Chart) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return qtext(vornisel::tr("main.levels"));
+        if (t != QAccessible::Value && t != QAccessible::Description)
+            return QAccessibleWidget::text(t);
+        return levelsText(static_cast<const MeterBridge*>(widget())->picture());
+    }
+};
+
+QAccessibleInterface* meterAccessible(const QString& className, QObject* object) {
+    if (className != QLatin1String("vornisel::MeterBridge")) return nullptr;
+    return new MeterAccessible(static_cast<MeterBridge*>(object));
+}
+
 }  // namespace
+
+QString levelsText(const MeterPicture& picture) {
+    QStringList parts;
+    for (const auto& column : picture.columns) {
+        parts << qtext(tr("main.level", std::to_string(column.channel + 1),
+                          std::to_string(static_cast<int>(std::lround(column.level)))));
+    }
+    return parts.join(QStringLiteral("; "));
+}
 
 int meterColumns(const std::string& channels) {
     return std::max<int>(static_cast<int>(channelList(channels).size()), 1);
@@ -99,6 +128,8 @@ MeterPicture meterPicture(const Profile& profile, const ClientRuntime& runtime) 
 MeterBridge::MeterBridge(const Profile& profile, std::shared_ptr<ClientRuntime> runtime,
                          QWidget* parent)
     : QWidget(parent), profile_(profile), runtime_(std::move(runtime)) {
+    static const bool factory = (QAccessible::installFactory(meterAccessible), true);
+    (void)factory;
     setAttribute(Qt::WA_OpaquePaintEvent);
     refresh();
 }

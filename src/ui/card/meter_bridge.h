@@ -46,6 +46,9 @@ struct MeterPicture {
 
 MeterPicture meterPicture(const Profile& profile, const ClientRuntime& runtime);
 
+// The levels in words, "channel 1: -12 dB; channel 2: -60 dB", for assistive tools.
+QString levelsText(const MeterPicture& picture);
+
 // One vertical peak meter per driver channel of the device, inputs then outputs, from the levels
 // the running engine reports.
 class MeterBridge : public QWidget {

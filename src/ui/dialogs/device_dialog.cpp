@@ -61,7 +61,7 @@ DeviceDialog::DeviceDialog(std::vector<Device> devices, Profile profile, bool ed
 }
 
 void DeviceDialog::placeChoosers() {
-    label(localized("new_device.asio_device"), 24, 54);
+    label(localized("new_device.asio_device"), 24, 54)->setBuddy(deviceBox);
     deviceBox->setGeometry(24, 78, 992, 30);
     QStringList names;
     for (const Device& device : available_)
@@ -79,7 +79,7 @@ void DeviceDialog::placeChoosers() {
         updateDevice();
     });
 
-    label(localized("new_device.latency_mode"), 24, 124);
+    label(localized("new_device.latency_mode"), 24, 124)->setBuddy(modeBox);
     modeBox->setGeometry(24, 148, 140, 30);
     modeBox->setChoices(modes());
     int mode = modes().indexOf(editing_ ? QStringLiteral("Custom") : QStringLiteral("Stable"));
@@ -93,6 +93,9 @@ void DeviceDialog::placeChoosers() {
 
 void DeviceDialog::placeLatency() {
     customLabel->setGeometry(204, 124, 250, 20);
+    customLabel->setBuddy(custom);
+    up->setAccessibleName(localized("new_device.more_blocks"));
+    down->setAccessibleName(localized("new_device.fewer_blocks"));
     custom->setText(qtext(profile_.latency));
     custom->setGeometry(204, 148, 94, 30);
     up->setGeometry(302, 148, 20, 15);
@@ -111,6 +114,8 @@ void DeviceDialog::step(int delta) {
 }
 
 void DeviceDialog::placeRoutes() {
+    inputTab->setTab(true);
+    outputTab->setTab(true);
     inputTab->setTitle(localized("new_device.inputs"));
     inputTab->setGeometry(24, 194, 98, 30);
     inputTab->setHandler([this] { showTab(true); });
@@ -173,6 +178,8 @@ void DeviceDialog::showTab(bool input) {
     selectedInput_ = input;
     inputTab->setAccent(input);
     outputTab->setAccent(!input);
+    inputTab->setChecked(input);
+    outputTab->setChecked(!input);
     RouteMatrix* shown = input ? inputs : outputs;
     if (scroll->widget() == shown) return;
     // The scroll area deletes a widget it lets go of; the hidden matrix stays on the panel.
@@ -187,17 +194,17 @@ void DeviceDialog::showTab(bool input) {
 void DeviceDialog::commit() {
     const int index = deviceBox->selected();
     if (index < 0 || index >= static_cast<int>(available_.size())) {
-        error->setText(localized("new_device.select_asio"));
+        fail(localized("new_device.select_asio"));
         return;
     }
     if (inputs->routes().empty() && outputs->routes().empty()) {
-        error->setText(localized("new_device.assign_route"));
+        fail(localized("new_device.assign_route"));
         return;
     }
     // Validated whatever the mode: the hidden custom value is stored as well.
     const auto blocks = readField(*custom);
     if (!blocks || *blocks < 1 || *blocks > maxBlocks) {
-        error->setText(localized("new_device.latency_range"));
+        fail(localized("new_device.latency_range"));
         return;
     }
     const Device& device = available_[static_cast<size_t>(index)];

@@ -1,6 +1,7 @@
 #include "ui/dialogs/dialog_window.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 
 namespace vornisel {
@@ -25,6 +26,10 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {

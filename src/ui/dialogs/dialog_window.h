@@ -6,7 +6,8 @@
 namespace vornisel {
 
 // The window of a panel dialog. It never leaves the screen by itself: Escape runs `cancel`, the
-// close button asks `shouldClose`, Return runs `confirm`, and the owner decides what happens.
+// close button asks `shouldClose`, Return runs `confirm` unless a focused button took it, and the
+// owner decides what happens.
 class DialogWindow : public QDialog {
     Q_OBJECT
 public:
@@ -26,6 +27,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // No "What's This?" menu: a right click on a field means nothing here.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 }  // namespace vornisel

@@ -1,7 +1,10 @@
 #include "ui/dialogs/panel_dialog.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
 
 #include "l10n/localizer.h"
 #include "ui/theme/action_button.h"
@@ -64,13 +67,49 @@ void PanelDialog::placeFrame(QSize size) {
     cancel->setGeometry(w - 208, h - 48, 88, 32);
     save->setGeometry(w - 112, h - 48, 88, 32);
     error->setGeometry(24, h - 84, w - 48, 28);
-    auto* separator = new PanelView(root);
-    separator->setFill(separatorColor());
-    separator->setGeometry(0, h - 65, w, 1);
+    separator_ = new PanelView(root);
+    separator_->setFill(separatorColor());
+    separator_->setGeometry(0, h - 65, w, 1);
+}
+
+void PanelDialog::fitScreen(QWidget* parent) {
+    QScreen* screen =
+        parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen || !window_) return;
+    constexpr int titleBar = 40;
+    constexpr int footerHeight = 84;
+    const int room = screen->availableGeometry().height() - titleBar;
+    const QSize size = window_->size();
+    if (size.height() <= room || room <= footerHeight * 2) return;
+    auto* footer = new PanelView(window_);
+    footer->setFill(Theme::background());
+    footer->setGeometry(0, room - footerHeight, size.width(), footerHeight);
+    const int shift = size.height() - footerHeight;
+    for (QWidget* part : {static_cast<QWidget*>(error), static_cast<QWidget*>(separator_),
+                          static_cast<QWidget*>(cancel), static_cast<QWidget*>(save)}) {
+        const QPoint at = part->pos() - QPoint(0, shift);
+        part->setParent(footer);
+        part->move(at);
+        part->show();
+    }
+    auto* area = new QScrollArea(window_);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setGeometry(0, 0, size.width(), room - footerHeight);
+    root->resize(size.width(), shift);
+    area->setWidget(root);
+    window_->setFixedSize(size.width(), room);
+    // Moving the parts reordered the Tab chain; the fields come first again.
+    chainTabs();
 }
 
 void PanelDialog::setFieldOrder(std::initializer_list<QWidget*> fields) {
     fields_.assign(fields);
+    chainTabs();
+}
+
+void PanelDialog::chainTabs() {
     // Tab walks the fields first, then Cancel and Save, as they read on the sheet.
     std::vector<QWidget*> chain = fields_;
     chain.insert(chain.end(), {cancel, save});
@@ -88,6 +127,13 @@ void PanelDialog::focusFirstField() {
     }
 }
 
+void PanelDialog::fail(const QString& reason) {
+    error->setText(reason);
+    error->setAccessibleName(reason);
+    QAccessibleEvent alert(error, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
+
 QLabel* PanelDialog::label(const QString& text, int x, int y, int width) {
     QLabel* caption = Theme::label(text, 13, Theme::secondary(), false, root);
     caption->setGeometry(x, y, width, 20);
@@ -103,6 +149,7 @@ void PanelDialog::present(QWidget* parent, std::function<void(bool)> completion)
     completion_ = std::move(completion);
     window_->setParent(parent, window_->windowFlags());
     window_->setWindowModality(Qt::WindowModal);
+    fitScreen(parent);
     focusFirstField();
     window_->open();
 }

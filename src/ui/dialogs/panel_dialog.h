@@ -59,6 +59,9 @@ protected:
     // Space go to a field rather than to Save.
     void setFieldOrder(std::initializer_list<QWidget*> fields);
 
+    // Shows why Save refused on the error line, and has screen readers speak it.
+    void fail(const QString& reason);
+
     // A 13-pixel secondary caption on the content panel at (x, y, width, 20).
     QLabel* label(const QString& text, int x, int y, int width = 500);
     // The localised text of `key`.
@@ -66,6 +69,10 @@ protected:
 
 private:
     void placeFrame(QSize size);
+    // On a screen lower than the dialog, the fields scroll and the error line and the buttons
+    // stay in view below them.
+    void fitScreen(QWidget* parent);
+    void chainTabs();
     void focusFirstField();
     void postCompletion();
 
@@ -75,6 +82,7 @@ private:
     std::function<void(bool)> completion_;
     bool finished_ = false;
     std::vector<QWidget*> fields_;
+    PanelView* separator_ = nullptr;
 };
 
 }  // namespace vornisel

@@ -11,7 +11,7 @@ namespace vornisel {
 
 PresetDialog::PresetDialog(const QString& proposed)
     : PanelDialog(localized("save_preset.title"), {420, 190}), name(Theme::field(proposed, root)) {
-    label(localized("save_preset.name"), 24, 24);
+    label(localized("save_preset.name"), 24, 24)->setBuddy(name);
     name->setGeometry(24, 50, 372, 30);
     save->setHandler([this] { commit(); });
     setFieldOrder({name});
@@ -19,7 +19,7 @@ PresetDialog::PresetDialog(const QString& proposed)
 
 void PresetDialog::commit() {
     if (name->text().trimmed().isEmpty()) {
-        error->setText(localized("save_preset.enter_name"));
+        fail(localized("save_preset.enter_name"));
         return;
     }
     finish(true);

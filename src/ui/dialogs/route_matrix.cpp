@@ -6,13 +6,15 @@
 #include <QScrollArea>
 
 #include "l10n/localizer.h"
+#include "ui/dialogs/route_matrix_accessible.h"
+#include "ui/theme/glyph.h"
 #include "ui/theme/theme.h"
 
 namespace vornisel {
 namespace {
 
 const QColor& unavailableCaption() {
-    static const QColor color = Theme::color(0x535A64);
+    static const QColor color = Theme::color(0x6F7782);
     return color;
 }
 const QColor& unavailableCell() {
@@ -24,8 +26,6 @@ const QColor& hoveredCell() {
     return color;
 }
 
-const QString help = QStringLiteral("Arrow keys move; Space toggles a route.");
-
 }  // namespace
 
 RouteMatrix::RouteMatrix(bool input, QWidget* parent) : QWidget(parent), input_(input) {
@@ -34,9 +34,12 @@ RouteMatrix::RouteMatrix(bool input, QWidget* parent) : QWidget(parent), input_(
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A right or middle click opens nothing, not even the dialog's own menu.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    installRouteMatrixAccessible();
     setAccessibleName(qtext(vornisel::tr(input ? "new_device.inputs" : "new_device.outputs")));
     // Qt hands the "What's This" text to assistive technology as the help text.
-    setWhatsThis(help);
+    setWhatsThis(qtext(vornisel::tr("new_device.matrix_help")));
     describeFocus();
 }
 
@@ -121,6 +124,8 @@ void RouteMatrix::keyPressEvent(QKeyEvent* event) {
 
 void RouteMatrix::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
+    // Tabbing back in finds the focused cell where it is, scrolled into view.
+    followFocus();
     update(route_grid::hitRect(focused_).toAlignedRect());
 }
 
@@ -143,16 +148,18 @@ void RouteMatrix::followFocus() {
 // Assistive technology reads the focused cell and its state from the description; setting it
 // sends the description-changed event.
 void RouteMatrix::describeFocus() {
-    QString state;
-    if (focused_.row >= hardwareCount_) {
-        state = QStringLiteral("unavailable");
-    } else {
-        const auto route = routes_.find(focused_.row);
-        const bool routed = route != routes_.end() && route->second == focused_.column;
-        state = routed ? QStringLiteral("routed") : QStringLiteral("not routed");
-    }
-    const QString description = cellTitle(focused_) + QStringLiteral(", ") + state;
+    const QString description = cellTitle(focused_) + QStringLiteral(", ") + cellState(focused_);
     if (accessibleDescription() != description) setAccessibleDescription(description);
+}
+
+bool RouteMatrix::routed(RouteCell cell) const {
+    const auto route = routes_.find(cell.row);
+    return route != routes_.end() && route->second == cell.column;
+}
+
+QString RouteMatrix::cellState(RouteCell cell) const {
+    if (cell.row >= hardwareCount_) return qtext(vornisel::tr("new_device.unavailable"));
+    return qtext(vornisel::tr(routed(cell) ? "new_device.routed" : "new_device.not_routed"));
 }
 
 void RouteMatrix::paintEvent(QPaintEvent* event) {
@@ -178,8 +185,7 @@ void RouteMatrix::drawCaptions(QPainter& painter) const {
 
 QColor RouteMatrix::cellColor(RouteCell cell) const {
     if (cell.row >= hardwareCount_) return unavailableCell();
-    const auto route = routes_.find(cell.row);
-    if (route != routes_.end() && route->second == cell.column) return Theme::accent();
+    if (routed(cell)) return Theme::accent();
     if (hover_ == cell) return hoveredCell();
     return Theme::control();
 }
@@ -191,11 +197,11 @@ void RouteMatrix::drawCells(QPainter& painter, const QRect& dirty) const {
             const QRectF cell = route_grid::cellRect({r, c});
             if (!cell.intersects(dirty)) continue;
             painter.fillRect(cell, cellColor({r, c}));
+            // Cells that can be routed have an edge; a route carries a tick, not colour alone.
+            if (r < hardwareCount_) Theme::outline(painter, cell, Theme::border());
+            if (routed({r, c})) drawGlyph(painter, Glyph::play, cell, Theme::text());
             if (ring && focused_ == RouteCell{r, c}) {
-                painter.setPen(QPen(Theme::text(), 1));
-                painter.setBrush(Qt::NoBrush);
-                // A one-pixel line drawn on the pixels just inside the ring's square.
-                painter.drawRect(route_grid::focusRect({r, c}).adjusted(0, 0, -1, -1));
+                Theme::focusFrame(painter, route_grid::focusRect({r, c}));
             }
         }
     }

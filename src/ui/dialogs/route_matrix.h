@@ -36,6 +36,9 @@ public:
     QString rowTitle(int row) const;
     // The tool tip of a cell: "Input 3 → Vornisel 5".
     QString cellTitle(RouteCell cell) const;
+    // Whether the cell's route is set, and that in words ("routed", "not routed", "unavailable").
+    bool routed(RouteCell cell) const;
+    QString cellState(RouteCell cell) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

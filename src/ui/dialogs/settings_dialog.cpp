@@ -72,7 +72,7 @@ SettingsDialog::SettingsDialog(PanelSettings settings)
       minimized(checkBox("settings.start_minimized_macos", settings.minimized, root)),
       settings_(std::move(settings)) {
     label(localized("settings.subtitle"), 24, 22, 412);
-    label(localized("settings.language"), 24, 55);
+    label(localized("settings.language"), 24, 55)->setBuddy(language);
     language->setGeometry(24, 79, 412, 30);
     language->setChoices(QStringList{QStringLiteral("English"), QStringLiteral("Русский")});
     language->setSelected(settings_.language == "ru" ? 1 : 0);
@@ -88,14 +88,15 @@ void SettingsDialog::placeServer() {
     discovery->setGeometry(24, 124, 400, 24);
     // A person's click only, as the check box's action; setting the state in code stays quiet.
     QObject::connect(discovery, &QCheckBox::clicked, discovery, [this] { updateDiscovery(); });
-    label(localized("settings.ip_address"), 24, 160);
+    label(localized("settings.ip_address"), 24, 160)->setBuddy(server);
     server->setGeometry(24, 184, 412, 28);
-    label(localized("settings.port"), 24, 226);
+    label(localized("settings.port"), 24, 226)->setBuddy(port);
     port->setGeometry(24, 250, 412, 28);
 }
 
 void SettingsDialog::placeIdentity() {
-    label(localized("settings.device_id_prefix"), 24, 292);
+    label(localized("settings.device_id_prefix"), 24, 292)->setBuddy(prefix);
+    prefix->setAccessibleDescription(localized("settings.prefix_help"));
     prefix->setGeometry(24, 316, 378, 28);
     generate->setToolTip(localized("settings.generate_prefix"));
     generate->setGeometry(408, 316, 28, 28);
@@ -117,18 +118,17 @@ void SettingsDialog::commit() {
     // Prefix and port are read exactly as typed: surrounding spaces are a mistake to show.
     const auto newPrefix = readUnsigned32(prefix->text().toStdString());
     if (!newPrefix || *newPrefix < 1 || *newPrefix > maxPrefix) {
-        error->setText(localized("settings.error_prefix"));
+        fail(localized("settings.error_prefix"));
         return;
     }
     const auto newPort = readInteger(port->text().toStdString());
     if (!newPort || *newPort < 1 || *newPort > 65535) {
-        error->setText(localized("settings.error_port"));
+        fail(localized("settings.error_port"));
         return;
     }
     const QString address = server->text().trimmed();
     if (!discovery->isChecked() && !isIPv4Address(address.toStdString())) {
-        error->setText(localized("settings.ip_address") + QStringLiteral(": ") +
-                       localized("status.error"));
+        fail(localized("settings.ip_address") + QStringLiteral(": ") + localized("status.error"));
         return;
     }
     settings_.prefix = *newPrefix;

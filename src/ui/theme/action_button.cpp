@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "ui/theme/theme.h"
@@ -21,8 +22,23 @@ ActionButton::ActionButton(const QString& title, std::optional<Glyph> glyph,
 }
 
 void ActionButton::setTitle(const QString& title) {
+    if (title == text()) return;
     setText(title);
     updateAccessibleName();
+    update();
+}
+
+void ActionButton::setSpokenTitle(const QString& title) {
+    spokenTitle_ = title;
+    updateAccessibleName();
+}
+
+void ActionButton::setTip(const QString& tip) {
+    if (tip != toolTip()) setToolTip(tip);
+}
+
+void ActionButton::setTab(bool tab) {
+    setCheckable(tab);
     update();
 }
 
@@ -32,6 +48,7 @@ void ActionButton::setGlyph(std::optional<Glyph> glyph) {
 }
 
 void ActionButton::setAccent(bool accent) {
+    if (accent_ == accent) return;
     accent_ = accent;
     update();
 }
@@ -42,6 +59,7 @@ void ActionButton::setLink(bool link) {
 }
 
 void ActionButton::setAttention(bool attention) {
+    if (attention_ == attention) return;
     attention_ = attention;
     update();
 }
@@ -80,7 +98,7 @@ const QColor& ActionButton::disabledFill() {
 QColor ActionButton::contentColor(bool enabled, bool attention, bool link) {
     if (!enabled) return disabledContent();
     if (attention) return Theme::warning();
-    if (link) return Theme::accent();
+    if (link) return Theme::link();
     return Theme::text();
 }
 
@@ -111,9 +129,33 @@ void ActionButton::paintEvent(QPaintEvent*) {
     }
     if (glyph_) {
         drawGlyph(painter, *glyph_, QRectF(rect()), content);
+    } else {
+        Theme::draw(painter, text(), titleRect(size()), 13, content, false, Qt::AlignHCenter);
+    }
+    drawMarks(painter);
+}
+
+// What must not rest on colour alone: the selected tab, a waiting action and the keyboard focus.
+void ActionButton::drawMarks(QPainter& painter) const {
+    if (isCheckable() && isChecked()) {
+        painter.fillRect(QRectF(4, height() - 5, width() - 8, 3), Theme::text());
+    }
+    if (attention_ && glyph_ && isEnabled()) {
+        painter.setPen(QPen(Theme::background(), 1));
+        painter.setBrush(Theme::warning());
+        painter.drawEllipse(QRectF(width() - 10, 2, 8, 8));
+    }
+    if (hasFocus()) Theme::focusFrame(painter, QRectF(rect()));
+}
+
+void ActionButton::keyPressEvent(QKeyEvent* event) {
+    // Enter acts on the focused button, as Space does, rather than on the dialog's default.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (isEnabled()) click();
         return;
     }
-    Theme::draw(painter, text(), titleRect(size()), 13, content, false, Qt::AlignHCenter);
+    QAbstractButton::keyPressEvent(event);
 }
 
 void ActionButton::enterEvent(QEnterEvent* event) {
@@ -132,7 +174,10 @@ bool ActionButton::event(QEvent* event) {
 }
 
 void ActionButton::updateAccessibleName() {
-    setAccessibleName(text().isEmpty() ? toolTip() : text());
+    const QString name = !spokenTitle_.isEmpty() ? spokenTitle_
+                         : text().isEmpty()      ? toolTip()
+                                                 : text();
+    if (name != accessibleName()) setAccessibleName(name);
 }
 
 }  // namespace vornisel

@@ -18,9 +18,15 @@ public:
                  QWidget* parent = nullptr);
 
     // The title is the button's text; with no title the tool tip names the button instead, so a
-    // screen reader can always name an icon button.
+    // screen reader can always name an icon button. A spoken title, when set, comes before both:
+    // it says what the button acts on ("Start Studio B") where the tool tip only says what it
+    // does.
     QString title() const { return text(); }
     void setTitle(const QString& title);
+    void setSpokenTitle(const QString& title);
+    // Sets the tool tip only when it reads differently, so a refresh that changes nothing tells
+    // assistive tools nothing.
+    void setTip(const QString& tip);
 
     std::optional<Glyph> glyph() const { return glyph_; }
     void setGlyph(std::optional<Glyph> glyph);
@@ -40,6 +46,9 @@ public:
 
     QSize sizeHint() const override;
 
+    // A tab: checkable, and the checked one is underlined as well as filled.
+    void setTab(bool tab);
+
     // The colours and the title rectangle for a given state, kept free of any widget so that they
     // can be checked directly.
     static QColor contentColor(bool enabled, bool attention, bool link);
@@ -54,16 +63,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
     void updateAccessibleName();
+    void drawMarks(QPainter& painter) const;
 
     std::optional<Glyph> glyph_;
     bool accent_ = false;
     bool link_ = false;
     bool attention_ = false;
     bool hovering_ = false;
+    QString spokenTitle_;
     std::function<void()> handler_;
 };
 

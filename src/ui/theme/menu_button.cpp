@@ -1,5 +1,7 @@
 #include "ui/theme/menu_button.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
@@ -7,8 +9,38 @@
 #include "ui/theme/theme.h"
 
 namespace vornisel {
+namespace {
+
+// A chooser to assistive tools: a combo box whose value is the current choice. Its name is its
+// own, else its caption's (the label whose buddy it is).
+class MenuButtonAccessible : public QAccessibleWidget {
+public:
+    explicit MenuButtonAccessible(MenuButton* button)
+        : QAccessibleWidget(button, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override {
+        const auto* button = static_cast<const MenuButton*>(widget());
+        if (t == QAccessible::Value) return button->currentText();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {showMenuAction()}; }
+    void doAction(const QString& name) override {
+        // Queued: the menu runs an event loop of its own, which must not hold up the caller.
+        if (name == showMenuAction() || name == pressAction())
+            QMetaObject::invokeMethod(widget(), "click", Qt::QueuedConnection);
+    }
+};
+
+QAccessibleInterface* menuButtonAccessible(const QString& className, QObject* object) {
+    if (className != QLatin1String("vornisel::MenuButton")) return nullptr;
+    return new MenuButtonAccessible(static_cast<MenuButton*>(object));
+}
+
+}  // namespace
 
 MenuButton::MenuButton(QWidget* parent) : ActionButton(QString(), std::nullopt, {}, parent) {
+    static const bool factory = (QAccessible::installFactory(menuButtonAccessible), true);
+    (void)factory;
     // The menu runs a nested event loop; the button may be gone when a queued click arrives.
     setHandler([weak = QPointer<MenuButton>(this)] {
         if (weak) weak->showMenu();
@@ -16,6 +48,7 @@ MenuButton::MenuButton(QWidget* parent) : ActionButton(QString(), std::nullopt, 
 }
 
 void MenuButton::setChoices(const QStringList& choices) {
+    if (choices_ == choices) return;
     choices_ = choices;
     update();
 }
@@ -28,8 +61,15 @@ void MenuButton::setChoices(const std::vector<std::string>& choices) {
 }
 
 void MenuButton::setSelected(int selected) {
+    if (selected_ == selected) return;
     selected_ = selected;
+    announceValue();
     update();
+}
+
+void MenuButton::announceValue() {
+    QAccessibleValueChangeEvent event(this, currentText());
+    QAccessible::updateAccessibility(&event);
 }
 
 QString MenuButton::currentText() const {
@@ -58,7 +98,9 @@ void MenuButton::showMenu() {
 }
 
 void MenuButton::choose(int index) {
+    const bool changed = selected_ != index;
     selected_ = index;
+    if (changed) announceValue();
     update();
     if (changed_) changed_(selected_);
 }
@@ -82,6 +124,7 @@ void MenuButton::paintEvent(QPaintEvent*) {
     Theme::draw(painter, currentText(), textRect(size()), 13,
                 enabled ? Theme::text() : Theme::secondary(), false, Qt::AlignLeft);
     drawGlyph(painter, Glyph::chevron, chevronRect(size()), Theme::secondary());
+    if (hasFocus()) Theme::focusFrame(painter, bounds);
 }
 
 }  // namespace vornisel

@@ -45,6 +45,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Assistive tools read the choice as the chooser's value; they hear of a change once.
+    void announceValue();
+
     QStringList choices_;
     int selected_ = 0;
     std::function<void(int)> changed_;

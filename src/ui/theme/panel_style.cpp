@@ -51,15 +51,15 @@ QPixmap chevron(int size, qreal ratio) {
 }
 
 // A check box's box: a one-pixel edge, a fill, and a tick or (partly ticked) a dash. The edge is
-// the secondary text colour, the accent when ticked or keyboard-focused, and the disabled content
-// colour when disabled: each stands out from the panels at 3:1 or more.
+// the secondary text colour, the accent when ticked, the focus ring's when keyboard-focused, and
+// the disabled content colour when disabled: each stands out from the panels at 3:1 or more.
 void drawCheckBox(const QStyleOption& option, QPainter& painter) {
     const QStyle::State state = option.state;
     const bool enabled = state & QStyle::State_Enabled;
     const bool ticked = state & (QStyle::State_On | QStyle::State_NoChange);
-    const bool focused =
-        (state & QStyle::State_HasFocus) && (state & QStyle::State_KeyboardFocusChange);
-    QColor edge = ticked || focused ? Theme::accent() : Theme::secondary();
+    // Any focus shows, however it came: the box's edge is its only focus mark.
+    const bool focused = state & QStyle::State_HasFocus;
+    QColor edge = focused ? Theme::focusRing() : ticked ? Theme::accent() : Theme::secondary();
     QColor fill = ticked ? Theme::accent() : Theme::fieldFill();
     QColor mark = Theme::text();
     if (state & QStyle::State_Sunken) fill = ActionButton::activeFill();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QColor>
 #include <QWidget>
 #include <optional>
@@ -18,6 +19,13 @@ public:
     const std::optional<QColor>& stroke() const { return stroke_; }
     void setStroke(std::optional<QColor> stroke);
 
+    // What assistive tools take the panel for (a card is a group, a notice an alert); a panel
+    // without a role is a plain client area.
+    QAccessible::Role accessibleRole() const { return role_; }
+    void setAccessibleRole(QAccessible::Role role) { role_ = role; }
+    // Name and description, set only when they read differently: each change is an event.
+    void describe(const QString& name, const QString& description);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     // Fills and outlines the bounds; subclasses call it first and draw on top.
@@ -26,6 +34,7 @@ protected:
 private:
     QColor fill_;
     std::optional<QColor> stroke_;
+    QAccessible::Role role_ = QAccessible::Client;
 };
 
 }  // namespace vornisel

@@ -72,7 +72,8 @@ const QColor& Theme::control() {
     return c;
 }
 const QColor& Theme::border() {
-    static const QColor c = rgb(70, 80, 92);
+    // 3:1 or more against the background, the header, the cards and the controls.
+    static const QColor c = rgb(120, 130, 145);
     return c;
 }
 const QColor& Theme::text() {
@@ -84,7 +85,15 @@ const QColor& Theme::secondary() {
     return c;
 }
 const QColor& Theme::accent() {
+    static const QColor c = rgb(37, 99, 235);
+    return c;
+}
+const QColor& Theme::link() {
     static const QColor c = rgb(76, 157, 248);
+    return c;
+}
+const QColor& Theme::focusRing() {
+    static const QColor c = rgb(255, 255, 255);
     return c;
 }
 const QColor& Theme::warning() {
@@ -138,9 +147,11 @@ QLineEdit* Theme::field(const QString& text, QWidget* parent) {
     // A plain one-pixel border rather than the style's bevel, in the field colours.
     field->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid "
                                         "%3; padding: 0 3px; selection-background-color: %4; }"
-                                        "QLineEdit:disabled { color: %5; }")
+                                        "QLineEdit:disabled { color: %5; }"
+                                        "QLineEdit:focus { border: 2px solid %6; padding: 0 2px; }")
                              .arg(fieldFill().name(), Theme::text().name(), border().name(),
-                                  accent().name(), QColor(111, 119, 130).name()));
+                                  accent().name(), QColor(111, 119, 130).name(),
+                                  focusRing().name()));
     return field;
 }
 
@@ -190,6 +201,11 @@ void Theme::outline(QPainter& painter, const QRectF& rect, const QColor& color) 
     }
 }
 
+void Theme::focusFrame(QPainter& painter, const QRectF& rect) {
+    outline(painter, rect, focusRing());
+    outline(painter, rect.adjusted(1, 1, -1, -1), focusRing());
+}
+
 void Theme::applyDarkAppearance(QApplication& app) {
     app.setStyle(new PanelStyle);
     const QColor disabled(111, 119, 130);
@@ -212,8 +228,8 @@ void Theme::applyDarkAppearance(QApplication& app) {
     p.setColor(QPalette::Shadow, QColor(10, 11, 13));
     p.setColor(QPalette::Highlight, accent());
     p.setColor(QPalette::HighlightedText, text());
-    p.setColor(QPalette::Link, accent());
-    p.setColor(QPalette::LinkVisited, accent());
+    p.setColor(QPalette::Link, link());
+    p.setColor(QPalette::LinkVisited, link());
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
         p.setColor(QPalette::Disabled, role, disabled);
     }

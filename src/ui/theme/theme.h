@@ -28,7 +28,14 @@ public:
     static const QColor& border();
     static const QColor& text();
     static const QColor& secondary();
+    // The fill of accented controls (selected tab, Add, routed cells, ticked boxes): white text
+    // on it reads at 4.5:1 or more.
     static const QColor& accent();
+    // Accent-coloured text and thin strokes on the dark panels (links), at 4.5:1 on a card.
+    static const QColor& link();
+    // The ring around the control that has the keyboard focus: 3:1 or more against the panels,
+    // the controls and the accent fill alike.
+    static const QColor& focusRing();
     static const QColor& warning();
     // The fill of text fields, also used by enabled pop-up buttons.
     static const QColor& fieldFill();
@@ -66,6 +73,8 @@ public:
     // A one-point outline just inside `rect` (a stroke of the rectangle inset by half a point):
     // it covers exactly the edge rows of pixels, with square corners, at 1x and 2x alike.
     static void outline(QPainter& painter, const QRectF& rect, const QColor& color);
+    // The keyboard focus: a two-point ring in focusRing() just inside `rect`.
+    static void focusFrame(QPainter& painter, const QRectF& rect);
 
     // Fusion style with a dark palette made of the colours above, and the default font at 13
     // pixels, so standard widgets (fields, check boxes, scroll bars, menus) match the drawn views

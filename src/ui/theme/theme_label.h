@@ -13,6 +13,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A text cut short shows whole in a tool tip (assistive tools read the whole text anyway).
+    bool event(QEvent* event) override;
 };
 
 }  // namespace vornisel

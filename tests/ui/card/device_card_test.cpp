@@ -4,6 +4,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include "support/accessible_events.h"
 #include "ui/card/card_fixture.h"
 #include "ui/card/diagnostic_view.h"
 #include "ui/card/meter_bridge.h"
@@ -19,7 +20,7 @@ using DeviceCardTest = test::CardTest;
 TEST_F(DeviceCardTest, ButtonsAndTextsFollowTheRuntime) {
     DeviceCard stopped(test::cardProfile(), std::make_shared<ClientRuntime>());
     EXPECT_EQ(stopped.toggle()->glyph(), Glyph::play);
-    EXPECT_EQ(stopped.toggle()->accessibleName(), "Start device");
+    EXPECT_EQ(stopped.toggle()->accessibleName(), "Start Studio A");
     EXPECT_TRUE(stopped.toggle()->isEnabled());
     EXPECT_TRUE(stopped.edit()->isEnabled());
     EXPECT_TRUE(stopped.remove()->isEnabled());
@@ -50,6 +51,29 @@ TEST_F(DeviceCardTest, ButtonsAndTextsFollowTheRuntime) {
     card.refresh();
     EXPECT_EQ(card.texts().statusGlyph, Glyph::refresh);
     EXPECT_FALSE(card.toggle()->isEnabled());
+}
+
+// A screen reader hears the card as a group named after its device. Refreshes that change nothing
+// tell it nothing; a new status is one change of the card's description, carrying the new text.
+TEST_F(DeviceCardTest, TellsAssistiveToolsOnlyWhatChanged) {
+    test::RunningRuntime engine({{"status", 3}, {"health", 1}});
+    DeviceCard card(test::cardProfile(), engine.runtime);
+    QAccessibleInterface* group = QAccessible::queryAccessibleInterface(&card);
+    EXPECT_EQ(group->role(), QAccessible::Grouping);
+    EXPECT_EQ(group->text(QAccessible::Name), "Studio A");
+    const QString running = card.texts().status;
+    EXPECT_TRUE(group->text(QAccessible::Description).contains(running));
+    test::AccessibleEvents events;
+    card.refresh();
+    EXPECT_TRUE(events.events().empty());
+    engine.runtime->state["status"] = 6;
+    card.refresh();
+    card.refresh();
+    ASSERT_NE(card.texts().status, running);
+    const auto told = events.of(&card);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].type, QAccessible::DescriptionChanged);
+    EXPECT_TRUE(told[0].description.contains(card.texts().status));
 }
 
 // A wide meter scrolls inside its strip on a thin bar; the position a person scrolled to

@@ -46,7 +46,7 @@ TEST_F(DiagnosticViewTest, EventsShowTheSixNewestNewestFirst) {
     auto runtime = std::make_shared<ClientRuntime>();
     DiagnosticView view(runtime);
     view.refresh();
-    EXPECT_EQ(view.picture().emptyText, "No change recommended.");
+    EXPECT_EQ(view.picture().emptyText, "No recovery events.");
     runtime->state = {{"recoveryEvents", ordered_json::array()}};
     for (int i = 1; i <= 7; ++i)
         runtime->state["recoveryEvents"].push_back({{"reason", "event " + std::to_string(i)}});

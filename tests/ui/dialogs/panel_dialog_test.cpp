@@ -29,6 +29,12 @@ TEST_F(PanelDialogTest, EveryWayOutEndsTheSheetOnce) {
         {"Return in the field", [](auto& d) { QTest::keyClick(d.name, Qt::Key_Return); }, true},
         {"Enter on the keypad",
          [](auto& d) { QTest::keyClick(d.name, Qt::Key_Enter, Qt::KeypadModifier); }, true},
+        {"Return on the focused Cancel",
+         [](auto& d) {
+             d.cancel->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(d.cancel, Qt::Key_Return);
+         },
+         false},
     };
     for (const auto& row : rows) {
         PresetDialog dialog(QStringLiteral("Studio"));

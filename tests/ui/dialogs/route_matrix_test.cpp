@@ -1,5 +1,6 @@
 #include "ui/dialogs/route_matrix.h"
 
+#include <QAccessible>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -100,6 +101,35 @@ TEST_F(RouteMatrixTest, KeyboardMovesTheFocusAndSpaceToggles) {
     for (int i = 0; i < 31; ++i)
         QTest::keyClick(matrix, Qt::Key_Up);
     EXPECT_LE(area.verticalScrollBar()->value(), route_grid::hitRect({0, 0}).top());
+    // Tabbing out and back in brings the focused cell into view again.
+    area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum());
+    QFocusEvent back(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(matrix, &back);
+    EXPECT_LE(area.verticalScrollBar()->value(), route_grid::hitRect({0, 0}).top());
+}
+
+// Assistive tools see a table of 32 x 32 cells, named after the channels they join, checked while
+// routed, and toggled through their action.
+TEST_F(RouteMatrixTest, IsATableOfCellsThatToggle) {
+    RouteMatrix matrix(true);
+    matrix.setHardwareCount(2);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&matrix);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->role(), QAccessible::Table);
+    ASSERT_NE(table->tableInterface(), nullptr);
+    EXPECT_EQ(table->childCount(), 32 * 32);
+    QAccessibleInterface* cell = table->tableInterface()->cellAt(1, 2);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(table->indexOfChild(cell), 1 * 32 + 2);
+    EXPECT_EQ(cell->text(QAccessible::Name), matrix.cellTitle({1, 2}));
+    EXPECT_FALSE(cell->state().checked);
+    cell->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(matrix.routes(), (Routes{{1, 2}}));
+    EXPECT_TRUE(cell->state().checked);
+    QAccessibleInterface* unavailable = table->tableInterface()->cellAt(5, 0);
+    EXPECT_TRUE(unavailable->state().disabled);
+    unavailable->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(matrix.routes(), (Routes{{1, 2}}));
 }
 
 }  // namespace
