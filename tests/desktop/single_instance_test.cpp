@@ -36,7 +36,7 @@ TEST(SingleInstanceTest, OneLockPerDataDirectoryThatASecondLaunchReaches) {
     // Once the panel listens, the second launch reaches it: it reopens its window once, from its
     // event loop, and answers, so that the second launch ends knowing it was heard.
     int reopened = 0;
-    ReopenListener listener([&] { ++reopened; });
+    ReopenListener listener([&](const LaunchToken&) { ++reopened; });
     ASSERT_EQ(listener.listen(panel->socketPath()), "");
     auto reply = std::async(std::launch::async, [&] { return second.requestReopen(10s); });
     while (reply.wait_for(10ms) != std::future_status::ready)
