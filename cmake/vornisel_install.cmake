@@ -45,6 +45,12 @@ foreach(size ${VORNISEL_ICON_SIZES})
 endforeach()
 install(FILES "${VORNISEL_ICON_SOURCE}" DESTINATION share/icons/hicolor/scalable/apps
         RENAME "${VORNISEL_APP_ID}.svg")
+
+# Who makes the package and where the product lives: the package's maintainer, the copyright's
+# contact and source, and the metainfo's homepage.
+set(VORNISEL_MAINTAINER "Quelt <support@quelt.com>" CACHE STRING
+    "The package's maintainer, as: Name <address>")
+set(VORNISEL_HOMEPAGE "https://quelt.com/vornisel/" CACHE STRING "The product's homepage")
 configure_file("${CMAKE_SOURCE_DIR}/resources/desktop/${VORNISEL_APP_ID}.metainfo.xml.in"
                "${CMAKE_BINARY_DIR}/install/${VORNISEL_APP_ID}.metainfo.xml" @ONLY)
 install(FILES "${CMAKE_BINARY_DIR}/install/${VORNISEL_APP_ID}.metainfo.xml"
@@ -58,11 +64,6 @@ install(CODE "set(UNIT_IN \"${CMAKE_SOURCE_DIR}/server/vornisel-server.service.i
               include(\"${CMAKE_SOURCE_DIR}/cmake/write_server_unit.cmake\")")
 install(FILES "${unit_out}" DESTINATION lib/systemd/user)
 install(FILES "${CMAKE_SOURCE_DIR}/docs/protocol.md" DESTINATION share/doc/vornisel-control)
-# Who makes the package and where the product lives: the package's maintainer, the copyright's
-# contact and source, and the metainfo's homepage.
-set(VORNISEL_MAINTAINER "Quelt <support@quelt.com>" CACHE STRING
-    "The package's maintainer, as: Name <address>")
-set(VORNISEL_HOMEPAGE "https://quelt.com/vornisel/" CACHE STRING "The product's homepage")
 
 # The manual page is the usage that --help prints, so the two cannot differ; the copyright and
 # changelog are written with the maintainer and version above. All compressed reproducibly.
