@@ -9,7 +9,7 @@
 #   bin/vornisel-server                         the audio server engines stream through
 #   lib/systemd/user/vornisel-server.service    its user unit, enabled by nobody but the user
 #   share/doc/vornisel-control/protocol.md      the streaming protocol
-#   share/man/man1/vornisel-control.1.gz        the manual page, made by help2man from --help
+#   share/man/man1/vornisel-{control,server}.1.gz  the manual pages, made by help2man from --help
 #   share/doc/vornisel-control/                 copyright and changelog.gz
 #
 # Only the panel, the engine host, the PCM probe helper and the server are installed; test
@@ -81,8 +81,17 @@ add_custom_command(OUTPUT "${doc_dir}/vornisel-control.1.gz"
                            --output vornisel-control.1 "$<TARGET_FILE:vornisel-control>"
                    COMMAND "${VORNISEL_GZIP}" -9nc vornisel-control.1 > vornisel-control.1.gz
                    DEPENDS vornisel-control WORKING_DIRECTORY "${doc_dir}")
-add_custom_target(vornisel_docs ALL DEPENDS "${doc_dir}/changelog.gz" "${doc_dir}/vornisel-control.1.gz")
-install(FILES "${doc_dir}/vornisel-control.1.gz" DESTINATION share/man/man1)
+add_custom_command(OUTPUT "${doc_dir}/vornisel-server.1.gz"
+                   COMMAND "${VORNISEL_HELP2MAN}" --no-info --section 1
+                           --version-string "${PROJECT_VERSION}"
+                           --name "audio server that Vornisel engines stream through"
+                           --output vornisel-server.1 "$<TARGET_FILE:vornisel-server>"
+                   COMMAND "${VORNISEL_GZIP}" -9nc vornisel-server.1 > vornisel-server.1.gz
+                   DEPENDS vornisel-server WORKING_DIRECTORY "${doc_dir}")
+add_custom_target(vornisel_docs ALL DEPENDS "${doc_dir}/changelog.gz" "${doc_dir}/vornisel-control.1.gz"
+                                            "${doc_dir}/vornisel-server.1.gz")
+install(FILES "${doc_dir}/vornisel-control.1.gz" "${doc_dir}/vornisel-server.1.gz"
+        DESTINATION share/man/man1)
 install(FILES "${doc_dir}/copyright" "${doc_dir}/changelog.gz" DESTINATION share/doc/vornisel-control)
 
 # The Debian package. Its dependencies are read from the installed programs' shared libraries
