@@ -1,4 +1,5 @@
 #include "desktop/single_instance.h"
+#include "base/text_hash.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,26 +17,13 @@
 #include <string>
 
 #include "base/safe_file.h"
+#include "base/text_hash.h"
 
 namespace vornisel {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// FNV-1a: a fixed hash, so that every build of the program derives the same name.
-std::string hashText(const std::string& text) {
-    uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    static const char digits[] = "0123456789abcdef";
-    std::string out(16, '0');
-    for (int i = 15; i >= 0; --i, hash >>= 4)
-        out[i] = digits[hash & 0xF];
-    return out;
-}
 
 std::filesystem::path canonicalDirectory(const std::filesystem::path& directory) {
     std::error_code error;
