@@ -26,6 +26,19 @@ bool socketExists(uint32_t id) {
     return std::filesystem::exists(host::socketPath(id));
 }
 
+// The host listens: its socket file appears at bind, a moment before it takes connections, and
+// a request in between is refused at once rather than left unanswered.
+bool socketListens(uint32_t id) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = host::socketPath(id);
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    const bool listens = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return listens;
+}
+
 bool statsExist(uint32_t id) {
     return std::filesystem::exists("/dev/shm" + host::statsName(id));
 }
@@ -89,7 +102,7 @@ uint32_t ControllerHarness::addDevice(const std::string& outputs, const std::str
 uint32_t ControllerHarness::startServing() {
     const uint32_t id = addDevice();
     controller->start(id);
-    EXPECT_TRUE(waitFor([&] { return socketExists(id) && statsExist(id); }));
+    EXPECT_TRUE(waitFor([&] { return socketListens(id) && statsExist(id); }));
     return id;
 }
 
