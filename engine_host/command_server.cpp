@@ -152,7 +152,9 @@ std::string CommandServer::serveOne(const std::string& stateReply) {
 }
 
 std::string CommandServer::stopReply() const {
-    return nlohmann::ordered_json{{"ok", true}, {"clientId", id_}, {"abiVersion", 5}}.dump();
+    return nlohmann::ordered_json{
+        {"ok", true}, {"clientId", id_}, {"abiVersion", host::kAbiVersion}}
+        .dump();
 }
 
 void CommandServer::answer(int client, const std::string& command, const std::string& stateReply) {

@@ -186,7 +186,7 @@ void Engine::serialise() {
     nlohmann::ordered_json state = {
         {"ok", true},
         {"clientId", options_.clientId},
-        {"abiVersion", 5},
+        {"abiVersion", host::kAbiVersion},
         {"status", status_},
         {"health", running ? 1 : 0},
         {"healthReason", status_ == 2 ? 1 : 0},

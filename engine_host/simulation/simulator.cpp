@@ -141,7 +141,7 @@ void Simulator::serialise() {
     nlohmann::ordered_json state = {
         {"ok", true},
         {"clientId", options_.clientId},
-        {"abiVersion", 5},
+        {"abiVersion", host::kAbiVersion},
         {"status", status_},
         {"health", running ? 1 : 0},
         {"healthReason", status_ == 2 ? 1 : 0},
