@@ -344,6 +344,14 @@ void UiSmoke::checkQuit() {
         }
         menu->actions().front()->trigger();
     });
+    // A size of its own, so that what panel.json holds afterwards can only come from the quit.
+    const QSize resized = MainWindow::minimumContent + QSize(23, 17);
+    act("resize the window", [this, resized](Findings&) {
+        app_.window->resize(app_.window->size() - app_.root->size() + resized);
+    });
+    waitFor(
+        "the window taking its new size", [this, resized] { return app_.root->size() == resized; },
+        dialogDeadline);
     act("press Ctrl+Q", [this](Findings& f) {
         pids_ = enginePids();
         QAction* quit = menuAction(app_.window->menuBar(), QKeySequence(QStringLiteral("Ctrl+Q")));
@@ -354,7 +362,7 @@ void UiSmoke::checkQuit() {
     });
     waitFor(
         "the quit being allowed", [this] { return quitAnswered_; }, engineDeadline);
-    act("look for anything left", [this](Findings& f) {
+    act("look for anything left", [this, resized](Findings& f) {
         for (const int pid : pids_) {
             f.expect(!processExists(pid), "engine process " + std::to_string(pid) + " is left");
         }
@@ -367,9 +375,9 @@ void UiSmoke::checkQuit() {
             f.expect(!std::filesystem::exists(stats), stats.string() + " is left");
         }
         const auto stored = storedDocument(f);
-        f.expect(stored && stored->settings.width == app_.root->width() &&
-                     stored->settings.height == app_.root->height(),
-                 "panel.json does not hold the window size");
+        f.expect(stored && stored->settings.width == resized.width() &&
+                     stored->settings.height == resized.height(),
+                 "panel.json does not hold the window size at the quit");
     });
     end([this] {
         return std::to_string(pids_.size()) +
