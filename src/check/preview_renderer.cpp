@@ -72,8 +72,9 @@ const std::vector<std::string>& PreviewRenderer::names() {
 }
 
 QImage PreviewRenderer::render(QWidget& content) {
-    QImage image(content.size(), QImage::Format_ARGB32);
-    image.setDevicePixelRatio(1.0);
+    const qreal ratio = content.devicePixelRatioF();
+    QImage image(content.size() * ratio, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(Theme::background());
     content.render(&image, QPoint(), QRegion(),
                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
@@ -263,7 +264,24 @@ void PreviewRenderer::closeNotice() {
     });
 }
 
+void PreviewRenderer::waitForActiveWindow() {
+    // Only the active window draws its keyboard focus, and a window manager may take a moment to
+    // activate a new sheet or the window it left. Without a window manager none may ever be
+    // active; the picture is taken anyway.
+    script_->add({"wait: the active window",
+                  {},
+                  [this] {
+                      PanelDialog* dialog = app_.shownDialog();
+                      QWidget* shown =
+                          dialog ? static_cast<QWidget*>(dialog->window()) : app_.window;
+                      return shown && shown->isActiveWindow();
+                  },
+                  dialogDeadline,
+                  {}});
+}
+
 void PreviewRenderer::captureMain(const std::string& name) {
+    waitForActiveWindow();
     script_->act("render " + name, [this, name] {
         const QImage image = render(*app_.root);
         const auto file = folder_ / name;
@@ -276,13 +294,15 @@ void PreviewRenderer::captureMain(const std::string& name) {
 }
 
 void PreviewRenderer::captureDialog(const std::string& name) {
+    waitForActiveWindow();
     script_->act("render " + name, [this, name] {
         PanelDialog* dialog = app_.shownDialog();
         if (!dialog) {
             problems_.push_back(name + ": the dialog is not open");
             return;
         }
-        const QImage image = render(*dialog->root);
+        // The whole window: on a low screen its fields scroll above the error line and buttons.
+        const QImage image = render(*dialog->window());
         const auto file = folder_ / name;
         if (!image.save(QString::fromStdString(file.string()), "PNG")) {
             problems_.push_back("cannot write " + file.string());

@@ -25,7 +25,8 @@ class UiScript;
 
 // The preview rendering ("--render-preview"): brings a launched panel into a fixed set of states
 // through its own flows and writes the main window's content and each dialog's content as PNG
-// files into "previews/" in the data directory, at 1x scale and exactly their size in points.
+// files into "previews/" in the data directory, at the screen's scale (twice their size in points
+// at 200 %), as people see them.
 // The states: no devices; three devices stopped, running with live levels and failed; a notice;
 // a card expanded with diagnostics and a recommendation; the device dialog on both tabs and with
 // an error, the settings dialog with and without discovery, the preset dialog. It prints the
@@ -37,8 +38,7 @@ public:
 
     void start();
 
-    // `content` drawn into an image of its own size at device pixel ratio 1, on the window
-    // background it sits on.
+    // `content` drawn at its screen's device pixel ratio, on the window background it sits on.
     static QImage render(QWidget& content);
 
     // The file names, in the order they are written.
@@ -56,6 +56,7 @@ private:
     void addDevices();
     void startEngines();
     bool enginesSettled() const;
+    void waitForActiveWindow();
     void captureMain(const std::string& name);
     void captureDialog(const std::string& name);
     void click(const std::string& what, std::function<QWidget*()> target);

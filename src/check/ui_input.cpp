@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QWidget>
 
 namespace vornisel {
@@ -29,6 +30,18 @@ void sendMouse(QWidget* target, QEvent::Type type, QPoint local) {
     QApplication::sendEvent(target, &event);
 }
 
+// A person scrolls the point they click into view first: each scroll area around it, the
+// innermost first, shows it.
+void scrollIntoView(QWidget* widget, QPoint local) {
+    for (QWidget* w = widget->parentWidget(); w; w = w->parentWidget()) {
+        auto* area = qobject_cast<QScrollArea*>(w);
+        QWidget* content = area ? area->widget() : nullptr;
+        if (!content || (content != widget && !content->isAncestorOf(widget))) continue;
+        const QPoint at = widget->mapTo(content, local);
+        area->ensureVisible(at.x(), at.y(), 16, 16);
+    }
+}
+
 }  // namespace
 
 std::string describe(const QWidget* widget) {
@@ -44,6 +57,7 @@ std::optional<std::string> click(QWidget* widget, std::optional<QPoint> point) {
     if (!widget->isVisible()) return describe(widget) + " is not visible";
     if (!widget->isEnabled()) return describe(widget) + " is disabled";
     const QPoint local = point.value_or(widget->rect().center());
+    scrollIntoView(widget, local);
     QWidget* window = widget->window();
     QWidget* found = window->childAt(widget->mapTo(window, local));
     if (!found) found = window;

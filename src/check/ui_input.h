@@ -17,9 +17,9 @@ namespace vornisel {
 // produce, so that a button covered by another view, hidden or disabled fails as it would for a
 // user instead of being called behind the window's back. Each returns why it could not act.
 
-// A left click at `point` in `widget`'s coordinates (its centre when absent). The press and
-// release go to the widget its window finds under that point, which must be `widget` or one of
-// its children.
+// A left click at `point` in `widget`'s coordinates (its centre when absent), after scrolling
+// `widget` into view as a person would. The press and release go to the widget its window finds
+// under that point, which must be `widget` or one of its children.
 std::optional<std::string> click(QWidget* widget, std::optional<QPoint> point = std::nullopt);
 
 // Selects everything in `field` and types `text` into it, key by key.

@@ -100,8 +100,24 @@ void PanelDialog::fitScreen(QWidget* parent) {
     root->resize(size.width(), shift);
     area->setWidget(root);
     window_->setFixedSize(size.width(), room);
+    followFocus(area);
     // Moving the parts reordered the Tab chain; the fields come first again.
     chainTabs();
+}
+
+void PanelDialog::followFocus(QScrollArea* area) {
+    // Tab and Shift+Tab from the buttons below land on fields scrolled out of view; the keyboard's
+    // place is always shown. A field inside a scroll area of its own (the route matrix) brings
+    // that whole area into view, which then shows its own focus.
+    QObject::connect(qApp, &QApplication::focusChanged, area, [area](QWidget*, QWidget* now) {
+        QWidget* content = area->widget();
+        if (!now || !content || !content->isAncestorOf(now)) return;
+        QWidget* shown = now;
+        for (QWidget* w = now->parentWidget(); w != content; w = w->parentWidget()) {
+            if (qobject_cast<QAbstractScrollArea*>(w)) shown = w;
+        }
+        area->ensureWidgetVisible(shown, 8, 8);
+    });
 }
 
 void PanelDialog::setFieldOrder(std::initializer_list<QWidget*> fields) {

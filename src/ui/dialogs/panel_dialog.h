@@ -12,6 +12,7 @@
 #include "ui/dialogs/dialog_window.h"
 
 class QLabel;
+class QScrollArea;
 class QWidget;
 
 namespace vornisel {
@@ -72,6 +73,7 @@ private:
     // On a screen lower than the dialog, the fields scroll and the error line and the buttons
     // stay in view below them.
     void fitScreen(QWidget* parent);
+    void followFocus(QScrollArea* area);
     void chainTabs();
     void focusFirstField();
     void postCompletion();

@@ -65,9 +65,12 @@ QString RouteMatrix::rowTitle(int row) const {
            QLatin1Char(' ') + QString::number(row + 1);
 }
 
+QString RouteMatrix::columnTitle(int column) {
+    return QStringLiteral("Vornisel ") + QString::number(column + 1);
+}
+
 QString RouteMatrix::cellTitle(RouteCell cell) const {
-    return rowTitle(cell.row) + QStringLiteral(" \u2192 Vornisel ") +
-           QString::number(cell.column + 1);
+    return rowTitle(cell.row) + QStringLiteral(" \u2192 ") + columnTitle(cell.column);
 }
 
 void RouteMatrix::mousePressEvent(QMouseEvent* event) {

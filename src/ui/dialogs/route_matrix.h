@@ -34,6 +34,8 @@ public:
 
     // "Input 3" / "Output 3" for row index 2.
     QString rowTitle(int row) const;
+    // "Vornisel 5" for column index 4.
+    static QString columnTitle(int column);
     // The tool tip of a cell: "Input 3 → Vornisel 5".
     QString cellTitle(RouteCell cell) const;
     // Whether the cell's route is set, and that in words ("routed", "not routed", "unavailable").

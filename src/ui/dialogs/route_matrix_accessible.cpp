@@ -10,6 +10,51 @@ namespace {
 
 class MatrixAccessible;
 
+// A row's or a column's caption ("Input 3", "Vornisel 5"): the context a screen reader reads with
+// a cell as it moves along the row or the column.
+class HeaderAccessible : public QAccessibleInterface {
+public:
+    HeaderAccessible(RouteMatrix* matrix, bool row, int index)
+        : matrix_(matrix), row_(row), index_(index) {}
+
+    bool row() const { return row_; }
+    int index() const { return index_; }
+
+    bool isValid() const override { return matrix_ != nullptr; }
+    QObject* object() const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(matrix_);
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Name) return {};
+        return row_ ? matrix_->rowTitle(index_) : RouteMatrix::columnTitle(index_);
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        const QRectF caption =
+            row_ ? route_grid::rowCaption(index_) : route_grid::columnCaption(index_);
+        const QRect local = caption.toAlignedRect();
+        return {matrix_->mapToGlobal(local.topLeft()), local.size()};
+    }
+    QAccessible::Role role() const override {
+        return row_ ? QAccessible::RowHeader : QAccessible::ColumnHeader;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        state.disabled = row_ && index_ >= matrix_->hardwareCount();
+        return state;
+    }
+
+private:
+    RouteMatrix* matrix_;
+    bool row_;
+    int index_;
+};
+
 // One cell. It holds no state of its own: everything is read from the matrix when asked.
 class CellAccessible : public QAccessibleInterface,
                        public QAccessibleTableCellInterface,
@@ -55,8 +100,8 @@ public:
     }
 
     bool isSelected() const override { return false; }
-    QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
-    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override;
+    QList<QAccessibleInterface*> rowHeaderCells() const override;
     int columnIndex() const override { return cell_.column; }
     int rowIndex() const override { return cell_.row; }
     int columnExtent() const override { return 1; }
@@ -74,11 +119,14 @@ private:
     RouteCell cell_;
 };
 
+// The children are the cells, row by row, then the column headers, then the row headers.
 class MatrixAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
 public:
+    static constexpr int cells = route_grid::size * route_grid::size;
+
     explicit MatrixAccessible(RouteMatrix* matrix)
         : QAccessibleWidget(matrix, QAccessible::Table),
-          ids_(static_cast<size_t>(route_grid::size * route_grid::size), 0) {}
+          ids_(static_cast<size_t>(cells + 2 * route_grid::size), 0) {}
     ~MatrixAccessible() override {
         for (QAccessible::Id id : ids_) {
             if (id) QAccessible::deleteAccessibleInterface(id);
@@ -87,21 +135,24 @@ public:
 
     RouteMatrix* matrix() const { return static_cast<RouteMatrix*>(widget()); }
 
-    int childCount() const override { return route_grid::size * route_grid::size; }
+    int childCount() const override { return static_cast<int>(ids_.size()); }
     QAccessibleInterface* child(int index) const override {
         if (index < 0 || index >= childCount()) return nullptr;
         QAccessible::Id& id = ids_[static_cast<size_t>(index)];
-        if (!id) {
-            id = QAccessible::registerAccessibleInterface(
-                new CellAccessible(matrix(), {index / route_grid::size, index % route_grid::size}));
-        }
+        if (!id) id = QAccessible::registerAccessibleInterface(make(index));
         return QAccessible::accessibleInterface(id);
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
+        if (const auto* header = dynamic_cast<const HeaderAccessible*>(child)) {
+            return headerIndex(header->row(), header->index());
+        }
         // Qt's interface casts are not const; asking one changes nothing.
         auto* cell =
             child ? const_cast<QAccessibleInterface*>(child)->tableCellInterface() : nullptr;
         return cell ? cell->rowIndex() * route_grid::size + cell->columnIndex() : -1;
+    }
+    QAccessibleInterface* header(bool row, int index) const {
+        return child(headerIndex(row, index));
     }
     QAccessibleInterface* childAt(int x, int y) const override {
         const auto cell = RouteMatrix::cellAt(matrix()->mapFromGlobal(QPoint(x, y)));
@@ -125,7 +176,7 @@ public:
     int selectedCellCount() const override { return 0; }
     QList<QAccessibleInterface*> selectedCells() const override { return {}; }
     QString columnDescription(int column) const override {
-        return QStringLiteral("Vornisel ") + QString::number(column + 1);
+        return RouteMatrix::columnTitle(column);
     }
     QString rowDescription(int row) const override { return matrix()->rowTitle(row); }
     int selectedColumnCount() const override { return 0; }
@@ -143,8 +194,33 @@ public:
     void modelChange(QAccessibleTableModelChangeEvent*) override {}
 
 private:
+    static int headerIndex(bool row, int index) {
+        return cells + (row ? route_grid::size : 0) + index;
+    }
+    QAccessibleInterface* make(int index) const {
+        if (index < cells) {
+            return new CellAccessible(matrix(),
+                                      {index / route_grid::size, index % route_grid::size});
+        }
+        const int header = index - cells;
+        return new HeaderAccessible(matrix(), header >= route_grid::size,
+                                    header % route_grid::size);
+    }
+
     mutable std::vector<QAccessible::Id> ids_;
 };
+
+QList<QAccessibleInterface*> CellAccessible::columnHeaderCells() const {
+    auto* table = dynamic_cast<MatrixAccessible*>(parent());
+    return table ? QList<QAccessibleInterface*>{table->header(false, cell_.column)}
+                 : QList<QAccessibleInterface*>{};
+}
+
+QList<QAccessibleInterface*> CellAccessible::rowHeaderCells() const {
+    auto* table = dynamic_cast<MatrixAccessible*>(parent());
+    return table ? QList<QAccessibleInterface*>{table->header(true, cell_.row)}
+                 : QList<QAccessibleInterface*>{};
+}
 
 QAccessibleInterface* matrixAccessible(const QString& className, QObject* object) {
     if (className != QLatin1String("vornisel::RouteMatrix")) return nullptr;

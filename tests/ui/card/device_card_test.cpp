@@ -51,6 +51,19 @@ TEST_F(DeviceCardTest, ButtonsAndTextsFollowTheRuntime) {
     card.refresh();
     EXPECT_EQ(card.texts().statusGlyph, Glyph::refresh);
     EXPECT_FALSE(card.toggle()->isEnabled());
+
+    // While a group stop runs, the card's own stop ending, expanding it and a new width of the
+    // list leave its toggle locked.
+    engine.runtime->stopping = false;
+    card.setLocked(true);
+    for (const bool expanded : {false, true}) {
+        engine.runtime->expanded = expanded;
+        card.refresh();
+        card.resize(card.width() + 40, card.requestedHeight());
+        EXPECT_FALSE(card.toggle()->isEnabled()) << (expanded ? "expanded" : "collapsed");
+    }
+    card.setLocked(false);
+    EXPECT_TRUE(card.toggle()->isEnabled());
 }
 
 // A screen reader hears the card as a group named after its device. Refreshes that change nothing

@@ -85,7 +85,8 @@ TEST_F(PanelDialogTest, ReleasedDialogsReportFalseOnce) {
 }
 
 // Where the focus is when each dialog opens, and where Tab takes it from there, round to the
-// start: hidden and disabled fields are passed over.
+// start: hidden and disabled fields are passed over, and on a screen lower than the dialog each
+// focused field is scrolled into view.
 TEST_F(PanelDialogTest, FocusOpensOnTheFirstFieldAndTabWalksTheFields) {
     const auto walk = [this](PanelDialog& dialog, std::vector<QWidget*> order) {
         order.insert(order.end(), {dialog.cancel, dialog.save, order.front()});
@@ -96,6 +97,7 @@ TEST_F(PanelDialogTest, FocusOpensOnTheFirstFieldAndTabWalksTheFields) {
         while (walked.size() < order.size()) {
             QTest::keyClick(walked.back(), Qt::Key_Tab);
             walked.push_back(QApplication::focusWidget());
+            EXPECT_FALSE(walked.back()->visibleRegion().isEmpty()) << walked.size();
         }
         EXPECT_EQ(walked, order) << dialog.window()->windowTitle().toStdString();
         dialog.finish(false);

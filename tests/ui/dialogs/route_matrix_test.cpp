@@ -109,7 +109,8 @@ TEST_F(RouteMatrixTest, KeyboardMovesTheFocusAndSpaceToggles) {
 }
 
 // Assistive tools see a table of 32 x 32 cells, named after the channels they join, checked while
-// routed, and toggled through their action.
+// routed, and toggled through their action; each cell has its row's and its column's header, which
+// the table lists among its children.
 TEST_F(RouteMatrixTest, IsATableOfCellsThatToggle) {
     RouteMatrix matrix(true);
     matrix.setHardwareCount(2);
@@ -117,7 +118,7 @@ TEST_F(RouteMatrixTest, IsATableOfCellsThatToggle) {
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->role(), QAccessible::Table);
     ASSERT_NE(table->tableInterface(), nullptr);
-    EXPECT_EQ(table->childCount(), 32 * 32);
+    EXPECT_EQ(table->childCount(), 32 * 32 + 2 * 32);
     QAccessibleInterface* cell = table->tableInterface()->cellAt(1, 2);
     ASSERT_NE(cell, nullptr);
     EXPECT_EQ(table->indexOfChild(cell), 1 * 32 + 2);
@@ -130,6 +131,23 @@ TEST_F(RouteMatrixTest, IsATableOfCellsThatToggle) {
     EXPECT_TRUE(unavailable->state().disabled);
     unavailable->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(matrix.routes(), (Routes{{1, 2}}));
+    const struct {
+        RouteCell cell;
+        const char* row;
+        const char* column;
+    } headers[] = {{{1, 2}, "Input 2", "Vornisel 3"}, {{31, 0}, "Input 32", "Vornisel 1"}};
+    for (const auto& row : headers) {
+        auto* cell = table->tableInterface()->cellAt(row.cell.row, row.cell.column);
+        const auto heads = cell->tableCellInterface()->rowHeaderCells() +
+                           cell->tableCellInterface()->columnHeaderCells();
+        ASSERT_EQ(heads.size(), 2);
+        EXPECT_EQ(heads[0]->role(), QAccessible::RowHeader);
+        EXPECT_EQ(heads[0]->text(QAccessible::Name).toStdString(), row.row);
+        EXPECT_EQ(heads[1]->role(), QAccessible::ColumnHeader);
+        EXPECT_EQ(heads[1]->text(QAccessible::Name).toStdString(), row.column);
+        for (QAccessibleInterface* header : heads)
+            EXPECT_EQ(table->child(table->indexOfChild(header)), header);
+    }
 }
 
 }  // namespace
