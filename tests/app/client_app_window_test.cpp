@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
@@ -23,6 +24,8 @@ using ClientAppWindowTest = AppFixture;
 TEST_F(ClientAppWindowTest, OpensAtTheSizeStoredAtQuitButNeverBelowTheMinimum) {
     ASSERT_TRUE(launch());
     EXPECT_NE(dynamic_cast<SettingsDialog*>(app->activeDialog.get()), nullptr);
+    // The taskbar and the window switcher show the program's own icon.
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
     const QSize chosen = app->root->size() - QSize(0, 100);
     app->window->resize(app->window->size() - QSize(0, 100));
     ASSERT_TRUE(waitUntil([&] { return app->root->size() == chosen; }));
