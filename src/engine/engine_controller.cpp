@@ -23,9 +23,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// A host that floods its output must not fill the disk (and leave no room for panel.json).
-constexpr off_t kLogLimitBytes = 8 * 1024 * 1024;
-
 // Waits up to `seconds` for the process to end. The waiter thread signals the end, so this wakes
 // at once rather than at the next look; the look-again interval only bounds each sleep.
 void waitForEnd(const Process& process, double seconds, double lookAgain) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -65,16 +66,44 @@ TEST(EngineControllerTest, EngineLifecycle) {
 }
 
 // An engine that ends on its own with a clean exit leaves the last state; one that fails is an
-// error (the group stop's survivor shows it).
+// error, which names another user's socket when one held the device's name.
 TEST(EngineControllerTest, EngineEndingOnItsOwn) {
-    ControllerHarness h("exit-after=0.3,status=0");
-    const uint32_t id = h.addDevice();
-    h.controller->start(id);
-    // The end is reported when the termination handler refreshes the window.
-    const int updates = h.hooks.updates;
-    ASSERT_TRUE(h.until([&] { return h.hooks.updates > updates; }));
-    EXPECT_FALSE(h.rt(id)->isRunning());
-    EXPECT_EQ(h.rt(id)->state, Json({{"status", 1}}));
+    const struct {
+        const char* faults;
+        bool squatted;
+        Json state;
+    } rows[] = {
+        {"exit-after=0.3,status=0", false, {{"status", 1}}},
+        {"exit-after=0.3", false, {{"status", 7}, {"lastErrorKey", "status.engine_no_response"}}},
+        {"", true, {{"status", 7}, {"lastErrorKey", "status.engine_socket_taken"}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.faults);
+        if (row.squatted && ::geteuid() != 0) GTEST_SKIP() << "another user's socket needs root";
+        ControllerHarness h(row.faults);
+        const uint32_t id = h.addDevice();
+        const std::string socket = host::socketPath(id);
+        if (row.squatted) {
+            ::close(test::listenAt(socket.c_str()));
+            ASSERT_EQ(::chown(socket.c_str(), 65534, 65534), 0);
+        }
+        h.controller->start(id);
+        // The end is reported when the termination handler refreshes the window.
+        const int updates = h.hooks.updates;
+        ASSERT_TRUE(h.until([&] { return h.hooks.updates > updates; }));
+        EXPECT_FALSE(h.rt(id)->isRunning());
+        EXPECT_EQ(h.rt(id)->state, row.state);
+        ::unlink(socket.c_str());
+    }
+}
+
+// A host that floods its output goes on serving, with a log that stopped growing at the cap.
+TEST(EngineControllerTest, FloodedLogStopsAtTheCap) {
+    ControllerHarness h("flood-log");
+    const uint32_t id = h.startServing();
+    ASSERT_TRUE(h.pollUntilStatus(id, 3));
+    const auto log = h.store.directory() / ("engine-" + std::to_string(id) + ".log");
+    EXPECT_EQ(std::filesystem::file_size(log), EngineController::kLogLimitBytes);
 }
 
 // The poll's result and the end of an engine that has since been replaced belong to nobody.
@@ -133,6 +162,8 @@ TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
         // The killed host's end is reported too, before or after the stop's own completion.
         h.dispatch->drainMain();
         EXPECT_EQ(rt->state, Json({{"status", 6}}));
+        // The killed host could not remove its names; the panel did, since they are ours.
+        EXPECT_FALSE(test::socketExists(id) || test::statsExist(id));
     }
 }
 
