@@ -167,6 +167,27 @@ TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
     }
 }
 
+// A poll whose worker never comes back shows the engine as not answering once its time is up;
+// later ticks send nothing, and a stop still ends the engine within its timings.
+TEST(EngineControllerTest, PollThatNeverComesBackShowsAsNotAnswering) {
+    ControllerHarness h;
+    h.controller->setStopTimings({.afterStop = 0.6, .afterTerminate = 0.2, .unansweredPoll = 0.3});
+    const uint32_t id = h.startServing();
+    h.dispatch->holdNext = true;
+    h.controller->poll();
+    const int jobs = h.dispatch->utilityJobs;
+    EXPECT_FALSE(h.rt(id)->commandFailed);
+    ASSERT_TRUE(test::waitFor([&] {
+        h.controller->poll();
+        return h.rt(id)->commandFailed;
+    }));
+    EXPECT_EQ(h.dispatch->utilityJobs, jobs);
+    std::optional<bool> stopped;
+    h.controller->stop(id, [&](bool result) { stopped = result; });
+    ASSERT_TRUE(h.until([&] { return stopped.has_value(); }));
+    EXPECT_EQ(stopped, true);
+}
+
 // The group button starts every device in the stored order, warning once a started device shares
 // a driver channel with a running one. The group stop stops them one at a time and completes
 // once, leaving no descriptor open (that no child, socket or statistics object is left, the
