@@ -13,6 +13,7 @@
 #include "engine/engine_command.h"
 #include "engine/engine_leftovers.h"
 #include "engine/host_contract.h"
+#include "l10n/error_text.h"
 #include "l10n/localizer.h"
 #include "model/mapping_conflicts.h"
 #include "model/panel_store.h"
@@ -73,7 +74,7 @@ void EngineController::start(uint32_t id) {
     try {
         config = store_.writeConfig(*record);
     } catch (const std::exception& error) {
-        return startFailed(*rt, error.what());
+        return startFailed(*rt, errorText(error));
     }
     auto process =
         Process::create(hostURL(), {"--config", config.string(), "--client-id", std::to_string(id),
@@ -85,7 +86,7 @@ void EngineController::start(uint32_t id) {
         log = replaceWithOwnFile(store_.folder(), "engine-" + std::to_string(id) + ".log", 0644)
                   .release();
     } catch (const UnsafeFileError& error) {
-        return startFailed(*rt, std::string("Could not open the log file ") + error.what());
+        return startFailed(*rt, errorText(error));
     }
     process->setStandardOutput(log);
     process->setStandardError(log);
