@@ -56,6 +56,8 @@ bool applyFault(Faults& faults, const std::string& word) {
         {"bad-identity", &Faults::badIdentity},
         {"short-stats", &Faults::shortStats},
         {"shrink-stats", &Faults::shrinkStats},
+        {"negative-stats", &Faults::negativeStats},
+        {"flood-log", &Faults::floodLog},
     };
     if (auto flag = flags.find(word); flag != flags.end()) {
         faults.*(flag->second) = true;

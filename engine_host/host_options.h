@@ -26,6 +26,10 @@ struct Faults {
     bool badIdentity = false;
     bool shortStats = false;
     bool shrinkStats = false;
+    // Every statistic but the identity published as the most negative number.
+    bool negativeStats = false;
+    // Writes tens of MiB to the output before serving, as a host gone wild would.
+    bool floodLog = false;
     std::optional<double> exitAfter;
     int exitStatus = 3;
     // The "abiVersion" a wrong-abi host reports.

@@ -54,7 +54,16 @@ bool parentGone(pid_t parent, pid_t originalParent) {
     return kill(parent, 0) != 0 && errno == ESRCH;
 }
 
+// Stops at the first write the log refuses; the bound only keeps a broken cap from filling the
+// disk.
+void floodOutput() {
+    const std::string line = std::string(4095, 'x') + '\n';
+    for (size_t written = 0; written < (64u << 20); written += line.size())
+        if (::write(STDERR_FILENO, line.data(), line.size()) <= 0) return;
+}
+
 int run(const HostOptions& options) {
+    if (options.faults.floodLog) floodOutput();
     std::string error;
     std::unique_ptr<HostState> state;
     if (options.simulate)

@@ -86,8 +86,11 @@ void StatsBlock::publish(const std::array<int32_t, host::kFieldCount>& values) {
     if (faults_->badMagic) block[3] = 'X';
     storeU32(block.data() + host::kVersionOffset,
              faults_->badVersion ? host::kLayoutVersion - 1 : host::kLayoutVersion);
-    for (size_t i = 0; i < values.size(); ++i)
-        storeU32(block.data() + host::kValuesOffset + 4 * i, static_cast<uint32_t>(values[i]));
+    for (size_t i = 0; i < values.size(); ++i) {
+        const bool garbage = faults_->negativeStats && i != host::kClientIdField;
+        storeU32(block.data() + host::kValuesOffset + 4 * i,
+                 garbage ? 0x80000000u : static_cast<uint32_t>(values[i]));
+    }
     if (faults_->badIdentity)
         storeU32(block.data() + host::kValuesOffset + 4 * host::kClientIdField, id_ + 1);
     {

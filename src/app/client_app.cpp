@@ -26,6 +26,7 @@
 #include "engine/engine_controller.h"
 #include "hardware/device_watcher.h"
 #include "hardware/system_device_events.h"
+#include "l10n/error_text.h"
 #include "l10n/localizer.h"
 #include "ui/card/card_list_keys.h"
 #include "ui/card/device_card.h"
@@ -147,7 +148,7 @@ bool ClientApp::openStore() {
             QCoreApplication::exit(1);
             return false;
         }
-        alertHandler_(QString::fromStdString(error.what()));
+        alertHandler_(QString::fromStdString(errorText(error)));
         terminate();
         return false;
     }

@@ -11,6 +11,7 @@
 #include "app/support_bundle.h"
 #include "desktop/file_reveal.h"
 #include "engine/process.h"
+#include "l10n/error_text.h"
 #include "l10n/localizer.h"
 
 namespace vornisel {
@@ -50,7 +51,7 @@ void ClientApp::exportBundle(uint32_t id) {
         archiver = Process::create(command.executable, command.arguments);
         archiver->setWorkingDirectory(command.workingDirectory);
     } catch (const std::exception& error) {
-        failure = error.what();
+        failure = errorText(error);
     }
     if (archiver) {
         // The handler runs on the process's waiter thread; everything else happens on the main

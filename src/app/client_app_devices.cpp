@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "app/client_app.h"
-#include "app/error_text.h"
 #include "engine/dispatch.h"
 #include "engine/engine_controller.h"
+#include "l10n/error_text.h"
 #include "l10n/localizer.h"
 #include "ui/card/card_list_keys.h"
 #include "ui/card/device_card.h"

@@ -5,9 +5,9 @@
 
 #include "app/client_app.h"
 #include "app/command_line.h"
-#include "app/error_text.h"
 #include "app/preset_names.h"
 #include "app/random_uuid.h"
+#include "l10n/error_text.h"
 #include "l10n/localizer.h"
 #include "ui/dialogs/preset_dialog.h"
 #include "ui/dialogs/settings_dialog.h"

@@ -12,15 +12,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string reasonFor(int error) {
+UnsafeReason reasonFor(int error) {
     switch (error) {
         case ELOOP:
-            return "is a symbolic link, which is not followed here";
+            return UnsafeReason::link;
         case EISDIR:
-            return "is a folder, not a file";
+            return UnsafeReason::folder;
         case ENOTDIR:
-            return "is not a folder";
+            return UnsafeReason::notFolder;
         case ENXIO:
+            return UnsafeReason::special;
+        default:
+            return UnsafeReason::system;
+    }
+}
+
+std::string describe(UnsafeReason why, int error) {
+    switch (why) {
+        case UnsafeReason::link:
+            return "is a symbolic link, which is not followed here";
+        case UnsafeReason::folder:
+            return "is a folder, not a file";
+        case UnsafeReason::notFolder:
+            return "is not a folder";
+        case UnsafeReason::special:
             return "is a FIFO or a socket, not a regular file";
         default:
             return std::strerror(error);
@@ -28,7 +43,7 @@ std::string reasonFor(int error) {
 }
 
 [[noreturn]] void fail(const fs::path& path, int error) {
-    throw UnsafeFileError(path, reasonFor(error), error);
+    throw UnsafeFileError(path, reasonFor(error), describe(reasonFor(error), error), error);
 }
 
 // What stands at a name, said the way a user sees it.
@@ -45,11 +60,14 @@ void check(int fd, const fs::path& path, bool folder, Owner owner) {
     if (::fstat(fd, &info) != 0) fail(path, errno);
     const bool right = folder ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode);
     if (!right) {
+        const UnsafeReason why = S_ISDIR(info.st_mode) ? UnsafeReason::folder
+                                 : folder              ? UnsafeReason::notFolder
+                                                       : UnsafeReason::special;
         throw UnsafeFileError(
-            path, "is " + kindOf(info) + ", not " + (folder ? "a folder" : "a regular file"));
+            path, why, "is " + kindOf(info) + ", not " + (folder ? "a folder" : "a regular file"));
     }
     if (owner == Owner::me && info.st_uid != ::geteuid()) {
-        throw UnsafeFileError(path,
+        throw UnsafeFileError(path, UnsafeReason::otherUser,
                               "belongs to another user (uid " + std::to_string(info.st_uid) + ")");
     }
 }
@@ -85,8 +103,9 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
     return *this;
 }
 
-UnsafeFileError::UnsafeFileError(const fs::path& path, const std::string& reason, int error)
-    : std::runtime_error(path.string() + ": " + reason), path_(path), error_(error) {}
+UnsafeFileError::UnsafeFileError(const fs::path& path, UnsafeReason why, const std::string& reason,
+                                 int error)
+    : std::runtime_error(path.string() + ": " + reason), path_(path), why_(why), error_(error) {}
 
 Folder openRootFolder(const fs::path& root, bool create, Owner owner) {
     if (create) {
@@ -102,14 +121,16 @@ Folder openRootFolder(const fs::path& root, bool create, Owner owner) {
 
 Folder openSubfolder(const Folder& parent, std::string_view name, bool create) {
     const fs::path path = parent.path / name;
-    if (!isPlainName(name)) throw UnsafeFileError(path, "is not a plain name");
+    if (!isPlainName(name))
+        throw UnsafeFileError(path, UnsafeReason::notPlainName, "is not a plain name");
     return openFolderAt(parent.fd.get(), path, std::string(name).c_str(), create);
 }
 
 FileDescriptor openFileIn(const Folder& folder, std::string_view name, int flags, Owner owner,
                           mode_t mode) {
     const fs::path path = folder.path / name;
-    if (!isPlainName(name)) throw UnsafeFileError(path, "is not a plain name");
+    if (!isPlainName(name))
+        throw UnsafeFileError(path, UnsafeReason::notPlainName, "is not a plain name");
     FileDescriptor fd = openChecked(folder.fd.get(), path, std::string(name).c_str(),
                                     flags & ~O_TRUNC, false, owner, mode);
     if ((flags & O_TRUNC) && ::ftruncate(fd.get(), 0) != 0) fail(path, errno);
@@ -118,7 +139,8 @@ FileDescriptor openFileIn(const Folder& folder, std::string_view name, int flags
 
 FileDescriptor replaceWithOwnFile(const Folder& folder, std::string_view name, mode_t mode) {
     const fs::path path = folder.path / name;
-    if (!isPlainName(name)) throw UnsafeFileError(path, "is not a plain name");
+    if (!isPlainName(name))
+        throw UnsafeFileError(path, UnsafeReason::notPlainName, "is not a plain name");
     const std::string entry(name);
     struct stat info {};
     const bool exists = ::fstatat(folder.fd.get(), entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
@@ -138,7 +160,8 @@ std::string readFileIn(const Folder& folder, std::string_view name, size_t maxBy
     if (::fstat(fd.get(), &info) != 0) fail(path, errno);
     const auto tooLarge = [&] {
         throw UnsafeFileError(
-            path, "is larger than " + std::to_string(maxBytes) + " bytes and is not read");
+            path, UnsafeReason::tooLarge,
+            "is larger than " + std::to_string(maxBytes) + " bytes and is not read");
     };
     if (static_cast<uintmax_t>(info.st_size) > maxBytes) tooLarge();
     std::string bytes;

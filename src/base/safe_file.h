@@ -30,16 +30,31 @@ private:
     int fd_ = -1;
 };
 
-// A file that was not opened, and why, in words a user can act on. what() is "<path>: <reason>".
+// Why a file was refused, for callers that say it in the user's language.
+enum class UnsafeReason {
+    link,
+    folder,
+    notFolder,
+    special,
+    otherUser,
+    notPlainName,
+    tooLarge,
+    system
+};
+
+// A file that was not opened, and why. what() is "<path>: <reason>" in English, for logs.
 class UnsafeFileError : public std::runtime_error {
 public:
-    UnsafeFileError(const std::filesystem::path& path, const std::string& reason, int error = 0);
+    UnsafeFileError(const std::filesystem::path& path, UnsafeReason why, const std::string& reason,
+                    int error = 0);
     const std::filesystem::path& path() const { return path_; }
-    // The errno behind it, or 0 when the file was refused for what it is.
+    UnsafeReason why() const { return why_; }
+    // The errno behind it (with UnsafeReason::system), or 0 when refused for what it is.
     int error() const { return error_; }
 
 private:
     std::filesystem::path path_;
+    UnsafeReason why_;
     int error_;
 };
 

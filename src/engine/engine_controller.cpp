@@ -13,6 +13,7 @@
 #include "engine/engine_command.h"
 #include "engine/engine_leftovers.h"
 #include "engine/host_contract.h"
+#include "l10n/error_text.h"
 #include "l10n/localizer.h"
 #include "model/mapping_conflicts.h"
 #include "model/panel_store.h"
@@ -22,9 +23,6 @@ namespace vornisel {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-
-// A host that floods its output must not fill the disk (and leave no room for panel.json).
-constexpr off_t kLogLimitBytes = 8 * 1024 * 1024;
 
 // Waits up to `seconds` for the process to end. The waiter thread signals the end, so this wakes
 // at once rather than at the next look; the look-again interval only bounds each sleep.
@@ -76,7 +74,7 @@ void EngineController::start(uint32_t id) {
     try {
         config = store_.writeConfig(*record);
     } catch (const std::exception& error) {
-        return startFailed(*rt, error.what());
+        return startFailed(*rt, errorText(error));
     }
     auto process =
         Process::create(hostURL(), {"--config", config.string(), "--client-id", std::to_string(id),
@@ -88,7 +86,7 @@ void EngineController::start(uint32_t id) {
         log = replaceWithOwnFile(store_.folder(), "engine-" + std::to_string(id) + ".log", 0644)
                   .release();
     } catch (const UnsafeFileError& error) {
-        return startFailed(*rt, std::string("Could not open the log file ") + error.what());
+        return startFailed(*rt, errorText(error));
     }
     process->setStandardOutput(log);
     process->setStandardError(log);

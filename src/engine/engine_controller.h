@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -62,6 +64,10 @@ public:
         double unansweredPoll = 5.0;
     };
     void setStopTimings(StopTimings timings) { timings_ = timings; }
+
+    // The most an engine's log grows to: a host that floods its output must not fill the disk
+    // (and leave no room for panel.json). Its writes past this fail.
+    static constexpr off_t kLogLimitBytes = 8 * 1024 * 1024;
 
 private:
     EngineController(PanelStore& store, std::shared_ptr<Dispatch> dispatch, WindowHooks& hooks,

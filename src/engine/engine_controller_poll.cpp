@@ -4,6 +4,7 @@
 #include "engine/engine_command.h"
 #include "engine/engine_controller.h"
 #include "engine/host_contract.h"
+#include "l10n/error_text.h"
 #include "l10n/localizer.h"
 #include "model/panel_store.h"
 
@@ -92,7 +93,7 @@ void EngineController::applyRecommendation(uint32_t id) {
         try {
             self->store_.save();
         } catch (const std::exception& error) {
-            self->hooks_.showNotice(error.what(), true);
+            self->hooks_.showNotice(errorText(error), true);
             return;
         }
         self->hooks_.rebuildCards();

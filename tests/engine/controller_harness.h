@@ -43,14 +43,18 @@ public:
     std::vector<std::pair<std::string, bool>> notices;
 };
 
-// The manual queues, counting the background jobs (a poll's request, a stop's waits).
+// The manual queues, counting the background jobs (a poll's request, a stop's waits). With
+// `holdNext`, the next job is kept and never run, as a worker stuck in a system call would be.
 class CountingDispatch : public ManualDispatch {
 public:
     void utility(std::function<void()> job) override {
         ++utilityJobs;
+        if (std::exchange(holdNext, false)) return held.push_back(std::move(job));
         ManualDispatch::utility(std::move(job));
     }
     int utilityJobs = 0;
+    bool holdNext = false;
+    std::vector<std::function<void()>> held;
 };
 
 // A data directory with a store, a deterministic main queue drained by the test, and a

@@ -77,6 +77,15 @@ TEST(EngineControllerTest, EngineEndingOnItsOwn) {
     EXPECT_EQ(h.rt(id)->state, Json({{"status", 1}}));
 }
 
+// A host that floods its output goes on serving, with a log that stopped growing at the cap.
+TEST(EngineControllerTest, FloodedLogStopsAtTheCap) {
+    ControllerHarness h("flood-log");
+    const uint32_t id = h.startServing();
+    ASSERT_TRUE(h.pollUntilStatus(id, 3));
+    const auto log = h.store.directory() / ("engine-" + std::to_string(id) + ".log");
+    EXPECT_EQ(std::filesystem::file_size(log), EngineController::kLogLimitBytes);
+}
+
 // The poll's result and the end of an engine that has since been replaced belong to nobody.
 TEST(EngineControllerTest, LateResultsOfAReplacedTaskChangeNothing) {
     ControllerHarness h;
@@ -93,9 +102,8 @@ TEST(EngineControllerTest, LateResultsOfAReplacedTaskChangeNothing) {
 }
 
 // A poll keeps the last state when the host does not answer, and trims the minute of history
-// only when it brings a snapshot; a tick while a poll is in flight sends no second request. A host
-// that ignores "STOP" is ended by SIGTERM, one that ignores SIGTERM too by the kill after both
-// waits; an asked-for stop is no error either way.
+// only when it brings a snapshot. A host that ignores "STOP" is ended by SIGTERM, one that ignores
+// SIGTERM too by the kill after both waits; an asked-for stop is no error either way.
 TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
     for (const char* faults : {"ignore-stop", "", "ignore-stop,ignore-sigterm"}) {
         SCOPED_TRACE(faults);
@@ -114,10 +122,7 @@ TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
         }
         const auto old = Telemetry::Clock::now() - 61s;
         rt->samples.emplace_front(std::map<std::string, int64_t>{}, old);
-        const int jobs = h.dispatch->utilityJobs;
         h.controller->poll();
-        h.controller->poll();
-        EXPECT_EQ(h.dispatch->utilityJobs, jobs + 1);
         ASSERT_TRUE(h.until([&] { return !rt->polling; }));
         EXPECT_EQ(rt->commandFailed, unanswered);
         EXPECT_EQ(rt->value("status"), unanswered ? 1 : 3);
@@ -133,7 +138,30 @@ TEST(EngineControllerTest, PollKeepsStateAndTrimsHistoryOnlyWithASnapshot) {
         // The killed host's end is reported too, before or after the stop's own completion.
         h.dispatch->drainMain();
         EXPECT_EQ(rt->state, Json({{"status", 6}}));
+        // The killed host could not remove its names; the panel did, since they are ours.
+        EXPECT_FALSE(test::socketExists(id) || test::statsExist(id));
     }
+}
+
+// A poll whose worker never comes back shows the engine as not answering once its time is up;
+// later ticks send nothing, and a stop still ends the engine within its timings.
+TEST(EngineControllerTest, PollThatNeverComesBackShowsAsNotAnswering) {
+    ControllerHarness h;
+    h.controller->setStopTimings({.afterStop = 0.6, .afterTerminate = 0.2, .unansweredPoll = 0.3});
+    const uint32_t id = h.startServing();
+    h.dispatch->holdNext = true;
+    h.controller->poll();
+    const int jobs = h.dispatch->utilityJobs;
+    EXPECT_FALSE(h.rt(id)->commandFailed);
+    ASSERT_TRUE(test::waitFor([&] {
+        h.controller->poll();
+        return h.rt(id)->commandFailed;
+    }));
+    EXPECT_EQ(h.dispatch->utilityJobs, jobs);
+    std::optional<bool> stopped;
+    h.controller->stop(id, [&](bool result) { stopped = result; });
+    ASSERT_TRUE(h.until([&] { return stopped.has_value(); }));
+    EXPECT_EQ(stopped, true);
 }
 
 // The group button starts every device in the stored order, warning once a started device shares

@@ -121,6 +121,10 @@ TEST(EngineHostTest, ReplacesOnlyItsOwnLeftovers) {
         ASSERT_TRUE(h.rt(id)->process->waitForExit(Clock::now() + std::chrono::seconds(10)));
         EXPECT_EQ(h.rt(id)->process->terminationStatus(), 1);
         EXPECT_TRUE(std::filesystem::exists(path));
+        // The card names another user's socket as the cause.
+        ASSERT_TRUE(h.until([&] { return h.rt(id)->value("status") == 7; }));
+        EXPECT_EQ(h.rt(id)->text("lastErrorKey") == "status.engine_socket_taken",
+                  leftover == staleSocket && owner != ::geteuid());
     }
 }
 

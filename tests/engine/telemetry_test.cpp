@@ -15,16 +15,20 @@ TEST(TelemetryTest, ReadsOnlyWholeValidBlocksOfOurOwn) {
     EXPECT_EQ(Telemetry({{"underrun_count", 5}, {"bogus", 9}}).values(),
               (std::map<std::string, int64_t>{{"underrun_count", 5}}));
     // The host's fault. Another user's object is a row of tests/reliability's hostile files.
-    for (const char* fault : {"", "bad-magic", "bad-version", "bad-identity", "short-stats"}) {
+    // Values outside their meaning are absent, not shown as "Drops -2147483648".
+    for (const char* fault :
+         {"", "negative-stats", "bad-magic", "bad-version", "bad-identity", "short-stats"}) {
         SCOPED_TRACE(fault);
+        const bool garbage = std::string_view(fault) == "negative-stats";
         test::ControllerHarness h(fault);
         const uint32_t id = h.startServing();
         const auto snapshot = Telemetry::read(id);
-        ASSERT_EQ(snapshot.has_value(), *fault == '\0');
+        ASSERT_EQ(snapshot.has_value(), *fault == '\0' || garbage);
         if (!snapshot) continue;
         EXPECT_EQ((*snapshot)["client_id"], id);
         EXPECT_EQ((*snapshot)["no_such_statistic"], 0);
-        EXPECT_EQ(snapshot->values().size(), host::kFieldCount);
+        EXPECT_EQ(snapshot->has("underrun_count"), !garbage);
+        EXPECT_EQ(snapshot->values().size() == host::kFieldCount, !garbage);
     }
 }
 

@@ -25,6 +25,9 @@ TEST(PanelStoreTest, UnusableFilesAreRefusedAndLeftAsTheyAre) {
         // A preset id that would lead out of the data directory is refused while decoding.
         {"panel.json", panelJson("../x", {{"../x", "E", {}}}),
          "panel.json: presets[0].id must be a folder name"},
+        // So is a language code: it names a file of the bundle.
+        {"panel.json", panelJsonText({.settings = {.language = "../../x/evil"}}),
+         "panel.json: settings.language must be a plain name"},
         {"profiles.json", "{}", "profiles.json: must hold a JSON array of devices"},
         {"profiles.json", R"([{"id":7}])", "profiles.json: [0].name is missing"},
     };
