@@ -69,7 +69,8 @@ TEST_F(AccessibilityTest, EveryControlIsNamedAndShowsItsFocus) {
 }
 
 // With three engines running and polled, the panel tells assistive tools nothing that did not
-// change: no names set again, and a description only when its text is new.
+// change: no names set again, and a description only when its text is new. Nor does it poll
+// more often than once a second.
 TEST_F(AccessibilityTest, AnIdlePanelSendsNoEvents) {
     prepareStore(demoClients(3));
     ASSERT_TRUE(launch());
@@ -102,6 +103,11 @@ TEST_F(AccessibilityTest, AnIdlePanelSendsNoEvents) {
         // A recovery of the stand-in engine may change a card's health line; a repeat may not.
         EXPECT_NE(std::exchange(described[event.object], event.description), event.description);
     }
+    // Left to its timer, the panel polls once a second, never faster.
+    const size_t samples = app->cards[0]->runtime()->samples.size();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitUntil([&] { return app->cards[0]->runtime()->samples.size() >= samples + 3; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
 }
 
 }  // namespace
