@@ -115,7 +115,8 @@ bool AudioLoop::openDevice() {
     }
     const size_t frames = static_cast<size_t>(queue_.frames());
     hardwareIn_.assign(frames * static_cast<size_t>(alsa_->captureChannels()), 0.0f);
-    driverIn_.assign(frames * static_cast<size_t>(routes_.streamChannels()), 0.0f);
+    driverIn_.assign(frames * static_cast<size_t>(routes_.streamChannels() * kMostBlocksPerWake),
+                     0.0f);
     driverOut_.assign(frames * static_cast<size_t>(queue_.channels()), 0.0f);
     hardwareOut_.assign(frames * static_cast<size_t>(alsa_->playbackChannels()), 0.0f);
     rate_ = alsa_->rate();
@@ -127,15 +128,18 @@ bool AudioLoop::openDevice() {
 }
 
 // Streams until stopped or the device fails. The clock takes over pacing whenever the device
-// accepted a whole block without making us wait: such a device (a plugin that writes to a file
-// or nowhere) would otherwise be run as fast as the processor goes.
+// accepted the blocks without making us wait: such a device (a plugin that writes to a file or
+// nowhere) would otherwise be run as fast as the processor goes. The clock then wakes the thread
+// once per few blocks, which are processed together and leave in one datagram.
 void AudioLoop::stream() {
     const int64_t blockUs = static_cast<int64_t>(queue_.frames()) * 1000000 / alsa_->rate();
+    const int paced = std::clamp(queue_.latencyBlocks(), 1, kMostBlocksPerWake);
     int64_t anchor = monotonicMicros();
     uint64_t sinceAnchor = 0;
+    int perWake = 1;
     while (!stopping_) {
         const int64_t started = monotonicMicros();
-        if (!processBlock()) {
+        if (!processBlocks(perWake)) {
             state_ = DeviceState::Failed;
             std::lock_guard lock(errorMutex_);
             if (error_.empty()) error_ = device_ + " stopped working";
@@ -143,19 +147,32 @@ void AudioLoop::stream() {
             return;
         }
         const int64_t now = monotonicMicros();
-        ++sinceAnchor;
+        sinceAnchor += static_cast<uint64_t>(perWake);
         const int64_t due = anchor + static_cast<int64_t>(sinceAnchor) * blockUs;
-        const int64_t busy = now - started;
-        if (busy > blockUs / 4 || now > due + 100 * blockUs) {
+        if (now - started > perWake * blockUs / 4 || now > due + 100 * blockUs) {
             anchor = now;
             sinceAnchor = 0;
+            perWake = 1;
         } else if (now < due) {
+            perWake = paced;
             sleepUntil(due);
         }
     }
 }
 
-bool AudioLoop::processBlock() {
+bool AudioLoop::processBlocks(int count) {
+    for (int i = 0; i < count; ++i)
+        if (!processBlock(i)) return false;
+    const size_t samples = static_cast<size_t>(queue_.frames()) *
+                           static_cast<size_t>(routes_.streamChannels()) *
+                           static_cast<size_t>(count);
+    network_.send(std::span<const float>(driverIn_).first(samples), routes_.streamChannels());
+    return true;
+}
+
+// Records block `index` of this wake into its place of driverIn_ and plays the queue's next. The
+// server's answers are taken in once a wake, after the device's wait for the first block.
+bool AudioLoop::processBlock(int index) {
     const int frames = queue_.frames();
     if (alsa_->hasCapture()) {
         const auto io = alsa_->read(hardwareIn_, stopping_);
@@ -166,13 +183,16 @@ bool AudioLoop::processBlock() {
             std::fill(hardwareIn_.begin(), hardwareIn_.end(), 0.0f);
         }
     }
+    if (index == 0) network_.receive();
     const int64_t started = monotonicMicros();
     for (size_t i = 0; i < routes_.inputMap.size(); ++i)
         if (routes_.inputMap[i] >= 0 && routes_.inputMap[i] < alsa_->captureChannels())
             notePeak(inputPeaks_[i], hardwareIn_, alsa_->captureChannels(), routes_.inputMap[i]);
-    routes_.toDriver(hardwareIn_, alsa_->captureChannels(), driverIn_, frames);
-    network_.send(driverIn_, routes_.streamChannels());
-    network_.receive();
+    const size_t blockSamples = static_cast<size_t>(frames * routes_.streamChannels());
+    routes_.toDriver(
+        hardwareIn_, alsa_->captureChannels(),
+        std::span(driverIn_).subspan(static_cast<size_t>(index) * blockSamples, blockSamples),
+        frames);
     queue_.pop(driverOut_, started);
     routes_.toHardware(driverOut_, hardwareOut_, alsa_->playbackChannels(), frames);
     for (size_t i = 0; i < routes_.outputMap.size(); ++i)

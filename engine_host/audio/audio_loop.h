@@ -36,13 +36,16 @@ public:
         int64_t processingLastUs = 0;
         int64_t processingMaxUs = 0;
     };
-    // The network as the audio thread sees it: send a block, take in what came, and hear that
-    // the device stopped.
+    // The network as the audio thread sees it: send whole blocks (one or a few, interleaved),
+    // take in what came, and hear that the device stopped.
     struct Network {
         std::function<void(std::span<const float> samples, int channels)> send;
         std::function<void()> receive;
         std::function<void()> stopped;
     };
+    // A device that never makes the engine wait is run this many blocks a wake at most (never more
+    // than the jitter queue holds): fewer wake-ups, and fewer, larger datagrams.
+    static constexpr int kMostBlocksPerWake = 2;
 
     AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue, Network network,
               uint32_t clientId);
@@ -61,7 +64,8 @@ private:
     void run();
     bool openDevice();
     void stream();
-    bool processBlock();
+    bool processBlocks(int count);
+    bool processBlock(int index);
     void setRealTimePriority();
     bool waitBeforeRetry();
 

@@ -48,6 +48,16 @@ ServerLink::ServerLink(Settings settings, JitterQueue& queue)
       queue_(queue),
       scratch_(new float[wire::kMaxDatagram]),
       scratchSize_(wire::kMaxDatagram) {
+    for (size_t i = 0; i < kSendBatch; ++i) {
+        audioVectors_[i] = {audioOut_[i].data(), 0};
+        audioMessages_[i].msg_hdr.msg_iov = &audioVectors_[i];
+        audioMessages_[i].msg_hdr.msg_iovlen = 1;
+    }
+    for (size_t i = 0; i < kReceiveBatch; ++i) {
+        receiveVectors_[i] = {received_[i].data(), received_[i].size()};
+        receiveMessages_[i].msg_hdr.msg_iov = &receiveVectors_[i];
+        receiveMessages_[i].msg_hdr.msg_iovlen = 1;
+    }
     thread_ = std::thread(&ServerLink::run, this);
 }
 
@@ -132,31 +142,47 @@ void ServerLink::tryReceive() {
 }
 
 void ServerLink::receive() {
-    // Everything waiting, but a bounded number, so a flood cannot hold the probes up.
-    for (int i = 0; i < 64; ++i) {
-        const ssize_t n = ::recv(fd_, received_.data(), received_.size(), MSG_DONTWAIT);
-        if (n < 0) return;  // nothing more, or the server's port is closed (ECONNREFUSED)
+    // Everything waiting, in batches whose last short one shows the socket is empty, but a
+    // bounded number, so a flood cannot hold the probes up.
+    for (int round = 0; round < 8; ++round) {
+        const int count =
+            ::recvmmsg(fd_, receiveMessages_.data(), kReceiveBatch, MSG_DONTWAIT, nullptr);
+        if (count <= 0) return;  // nothing, or the server's port is closed (ECONNREFUSED)
         const int64_t now = monotonicMicros();
-        auto datagram = wire::parse(std::span(received_.data(), static_cast<size_t>(n)));
-        if (!datagram) continue;
-        if (datagram->kind == wire::Kind::audio)
-            onAudio(*datagram, now);
-        else if (datagram->kind == wire::Kind::probeReply)
-            onProbeReply(*datagram, now);
+        for (int i = 0; i < count; ++i) {
+            const size_t length = receiveMessages_[static_cast<size_t>(i)].msg_len;
+            auto datagram =
+                wire::parse(std::span(received_[static_cast<size_t>(i)].data(), length));
+            if (!datagram) continue;
+            if (datagram->kind == wire::Kind::audio)
+                onAudio(*datagram, now);
+            else if (datagram->kind == wire::Kind::probeReply)
+                onProbeReply(*datagram, now);
+        }
+        if (static_cast<size_t>(count) < kReceiveBatch) return;
     }
 }
 
 void ServerLink::onAudio(const wire::Datagram& datagram, int64_t receivedUs) {
+    const uint32_t sequence = datagram.stamp.sequence;
+    const uint64_t sent =
+        sentBlocks_[sequence % sentBlocks_.size()].load(std::memory_order_acquire);
+    const auto frames = static_cast<size_t>(queue_.frames());
+    if (sent >> 32 != sequence || datagram.frames % frames != 0) return;
     const size_t count = wire::decodeSamples(datagram, std::span(scratch_.get(), scratchSize_));
     if (count == 0) return;
-    // The mix answers one of our blocks and carries that block's send time: the time it took to
-    // come back is the age of what we hear, and the server sent it about half-way.
-    const auto sent = static_cast<int64_t>(datagram.stamp.timestampUs);
-    const int64_t age = receivedUs - sent;
-    const bool ours = sent > 0 && age >= 0 && age < kProbeTimeoutUs;
-    const int64_t origin = ours ? sent + age / 2 : 0;
-    queue_.push(datagram.stamp.sequence, std::span<const float>(scratch_.get(), count),
-                datagram.channels, receivedUs, origin);
+    // The mix answers one of our datagrams and carries its send time: the time it took to come
+    // back is the age of what we hear, and the server sent it about half-way.
+    const auto sentUs = static_cast<int64_t>(datagram.stamp.timestampUs);
+    const int64_t age = receivedUs - sentUs;
+    const bool ours = sentUs > 0 && age >= 0 && age < kProbeTimeoutUs;
+    const int64_t origin = ours ? sentUs + age / 2 : 0;
+    const size_t blockSamples = frames * datagram.channels;
+    const auto firstBlock = static_cast<uint32_t>(sent);
+    for (size_t b = 0; b * blockSamples < count; ++b)
+        queue_.push(firstBlock + static_cast<uint32_t>(b),
+                    std::span<const float>(scratch_.get() + b * blockSamples, blockSamples),
+                    datagram.channels, receivedUs, origin);
     lastReplyUs_ = receivedUs;
     lastAudioInUs_ = receivedUs;
     const int64_t appended = monotonicMicros() - receivedUs;
@@ -217,17 +243,31 @@ void ServerLink::expireProbes(int64_t nowUs) {
 void ServerLink::sendAudio(std::span<const float> samples, int channels) {
     const int fd = fd_.load(std::memory_order_acquire);
     if (fd < 0 || channels < 1 || channels > wire::kMaxChannels) return;
-    const size_t frames = samples.size() / static_cast<size_t>(channels);
-    const wire::Format format = formatFor(static_cast<size_t>(channels), frames);
+    const auto blockFrames = static_cast<size_t>(queue_.frames());
+    const size_t blockSamples = blockFrames * static_cast<size_t>(channels);
+    const wire::Format format = formatFor(static_cast<size_t>(channels), blockFrames);
     if (format == wire::Format::none) return;
+    const size_t perDatagram = wire::maxFrames(format, static_cast<size_t>(channels)) / blockFrames;
+    const size_t blocks = samples.size() / blockSamples;
     const int64_t now = monotonicMicros();
-    const size_t size =
-        wire::encodeAudio(audioOut_, {streamId_, audioSequence_++, static_cast<uint64_t>(now)},
-                          format, static_cast<uint8_t>(channels), samples);
-    if (size == 0) return;
-    if (::send(fd, audioOut_.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL) ==
-        static_cast<ssize_t>(size)) {
-        sent_.fetch_add(1, std::memory_order_relaxed);
+    size_t queued = 0;
+    for (size_t first = 0; first < blocks && queued < kSendBatch; first += perDatagram) {
+        const size_t count = std::min(perDatagram, blocks - first);
+        const size_t size = wire::encodeAudio(
+            audioOut_[queued], {streamId_, audioSequence_, static_cast<uint64_t>(now)}, format,
+            static_cast<uint8_t>(channels),
+            samples.subspan(first * blockSamples, count * blockSamples));
+        if (size == 0) return;
+        sentBlocks_[audioSequence_ % sentBlocks_.size()].store(
+            uint64_t{audioSequence_} << 32 | audioBlock_, std::memory_order_release);
+        ++audioSequence_;
+        audioBlock_ += static_cast<uint32_t>(count);
+        audioVectors_[queued++].iov_len = size;
+    }
+    const int sent = ::sendmmsg(fd, audioMessages_.data(), static_cast<unsigned>(queued),
+                                MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent > 0) {
+        sent_.fetch_add(static_cast<uint64_t>(sent), std::memory_order_relaxed);
         lastAudioOutUs_.store(now, std::memory_order_relaxed);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 #include <array>
 #include <atomic>
@@ -47,7 +48,8 @@ public:
     ServerLink(const ServerLink&) = delete;
     ServerLink& operator=(const ServerLink&) = delete;
 
-    // Audio thread: sends one block of driver inputs (interleaved). Never blocks or allocates.
+    // Audio thread: sends whole blocks of driver inputs (interleaved), as many to a datagram as
+    // fit, in one call. Never blocks or allocates.
     void sendAudio(std::span<const float> samples, int channels);
     // Audio thread, once a block while the device runs: takes in what the server sent, so that
     // the network thread need not wake for every datagram. Never blocks or allocates.
@@ -79,9 +81,17 @@ private:
     mutable std::mutex nameMutex_;
     std::string serverName_;
 
+    static constexpr size_t kSendBatch = 4;
+    static constexpr size_t kReceiveBatch = 8;
     // Audio thread only.
     uint32_t audioSequence_ = 0;
-    std::array<uint8_t, wire::kMaxDatagram> audioOut_{};
+    uint32_t audioBlock_ = 0;
+    std::array<std::array<uint8_t, wire::kMaxDatagram>, kSendBatch> audioOut_{};
+    std::array<iovec, kSendBatch> audioVectors_{};
+    std::array<mmsghdr, kSendBatch> audioMessages_{};
+    // The first block of each recent datagram, (sequence << 32 | block): an answer carries the
+    // datagram's sequence, and the jitter queue counts blocks.
+    std::array<std::atomic<uint64_t>, 64> sentBlocks_{};
     // Network thread only.
     uint32_t probeSequence_ = 0;
     // Whoever holds `receiving_` (the audio thread while the device runs, else the network
@@ -89,7 +99,9 @@ private:
     std::atomic<bool> receiving_{false};
     std::atomic<bool> audioReceives_{false};
     std::array<std::atomic<int64_t>, 16> pendingProbes_{};
-    std::array<uint8_t, 2048> received_{};
+    std::array<std::array<uint8_t, 2048>, kReceiveBatch> received_{};
+    std::array<iovec, kReceiveBatch> receiveVectors_{};
+    std::array<mmsghdr, kReceiveBatch> receiveMessages_{};
     std::array<uint8_t, 128> probeOut_{};
     std::unique_ptr<float[]> scratch_;
     size_t scratchSize_ = 0;
