@@ -1,7 +1,7 @@
 // CPU of one real engine host: ALSA's "null" device at 48 kHz, 64-frame blocks, two inputs and two
 // outputs, streaming to an echoing server on 127.0.0.1. Prints the engine's share of one core.
 //
-//     engine_cpu_bench [seconds]      (default 20)
+//     engine_cpu_bench [seconds] [latency blocks]      (default 20 s, 2 blocks)
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -95,13 +95,15 @@ long cpuTicks(pid_t pid) {
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int latency = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
     ::unsetenv("VORNISEL_HOST_SIMULATE");
     EchoServer server;
     const uint32_t id = 0x60000000u + static_cast<uint32_t>(::getpid());
     const std::string config = "/tmp/vornisel-engine-cpu-bench-" + std::to_string(id) + ".ini";
     std::ofstream(config) << "[network]\nserver_ip=127.0.0.1\nserver_port=" << server.port()
                           << "\nclient_id=" << id
-                          << "\n[latency]\nclient_latency_blocks=2\nlatency_mode=Custom\n"
+                          << "\n[latency]\nclient_latency_blocks=" << latency
+                          << "\nlatency_mode=Custom\n"
                              "[vornisel]\ndriver_outputs=0,1\ndriver_inputs=0,1\n"
                              "[coreaudio]\ndevice_uid=null\noutput_map=0,1\ninput_map=0,1\n";
     auto process =
@@ -128,9 +130,9 @@ int main(int argc, char** argv) {
         const double percent = 100.0 * static_cast<double>(used) /
                                static_cast<double>(::sysconf(_SC_CLK_TCK) * seconds);
         std::printf(
-            "engine CPU, 48 kHz, 64-frame blocks, 2x2 channels, %d s: %.2f %% of a core "
-            "(budget 2 %%)\n",
-            seconds, percent);
+            "engine CPU, 48 kHz, 64-frame blocks, 2x2 channels, latency %d blocks, %d s: %.2f %% "
+            "of a core (budget 2 %%)\n",
+            latency, seconds, percent);
     }
     process->signal(SIGTERM);
     process->waitForExit(bench::Clock::now() + std::chrono::seconds(5));

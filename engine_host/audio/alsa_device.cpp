@@ -12,8 +12,11 @@ namespace vornisel::enginehost {
 
 namespace {
 
-// Playback keeps this many blocks in the device at most; the prefill plus room for one more.
-constexpr int kBufferBlocks = 4;
+// Playback's buffer holds the prefill and no more. On hardware a write then waits for the device
+// to play a block, which paces the loop as the capture side does; every block more would be a
+// block more of delay wherever a plugin hands samples on only as they leave its buffer (ALSA's
+// file plugin does).
+constexpr int kBufferBlocks = 2;
 constexpr int kWaitMs = 100;
 constexpr int kStallMs = 2000;
 constexpr useconds_t kMinWaitUs = 200;

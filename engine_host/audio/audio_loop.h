@@ -45,7 +45,7 @@ public:
     };
     // A device that never makes the engine wait is run this many blocks a wake at most (never more
     // than the jitter queue holds): fewer wake-ups, and fewer, larger datagrams.
-    static constexpr int kMostBlocksPerWake = 2;
+    static constexpr int kMostBlocksPerWake = 4;
 
     AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue, Network network,
               uint32_t clientId);

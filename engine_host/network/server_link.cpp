@@ -113,8 +113,11 @@ void ServerLink::run() {
             }
         }
         if (audioReceives_) {
-            // The audio thread takes the datagrams in; only what it left is ours.
-            ::usleep(kPollMs * 1000);
+            // The audio thread takes the datagrams in; only what it left is ours, and this thread
+            // need only wake for the next probe.
+            const int64_t wait =
+                std::clamp<int64_t>(nextProbe - monotonicMicros(), 0, kProbeIntervalUs);
+            ::usleep(static_cast<useconds_t>(wait));
             tryReceive();
         } else {
             pollfd ready{fd_, POLLIN, 0};
