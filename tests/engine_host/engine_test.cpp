@@ -97,16 +97,17 @@ private:
 // One engine host process on `device`, two outputs and one input routed.
 class Host {
 public:
-    Host(const std::string& device, int port, const std::string& server = "127.0.0.1")
+    Host(const std::string& device, int port, const std::string& server = "127.0.0.1",
+         const std::string& driverInput = "0")
         : id_(0x50000000u + static_cast<uint32_t>(::getpid()) % 100000 * 10 + next_++) {
         ::unsetenv("VORNISEL_HOST_SIMULATE");
         const auto config = dir_ / "engine.ini";
         test::writeFile(config, "[network]\nserver_ip=" + server + "\nserver_port=" +
                                     std::to_string(port) + "\nclient_id=" + std::to_string(id_) +
                                     "\n[latency]\nclient_latency_blocks=2\nlatency_mode=Custom\n"
-                                    "[vornisel]\ndriver_outputs=0,1\ndriver_inputs=0\n"
-                                    "[coreaudio]\ndevice_uid=" +
-                                    device + "\noutput_map=0,1\ninput_map=0\n");
+                                    "[vornisel]\ndriver_outputs=0,1\ndriver_inputs=" +
+                                    driverInput + "\n[coreaudio]\ndevice_uid=" + device +
+                                    "\noutput_map=0,1\ninput_map=0\n");
         process_ = Process::create(test::engineHostPath(),
                                    {"--config", config.string(), "--client-id", std::to_string(id_),
                                     "--parent-pid", std::to_string(getpid())});
@@ -201,14 +202,24 @@ TEST(EngineTest, FindsAnAutomaticServerByDiscovery) {
     EXPECT_EQ(state.value("serverAddress", ""), "127.0.0.1:" + std::to_string(server.port()));
 }
 
-TEST(EngineTest, ReportsADeviceItCannotOpenAsAnError) {
-    StandInServer server;
-    Host host("vornisel_test_no_such_device", server.port());
-    auto state = host.waitForState(hasStatus(7));
-    EXPECT_EQ(state.value("status", -1), 7) << state.dump();
-    EXPECT_EQ(state.value("lastErrorKey", ""), "status.device_unavailable");
-    EXPECT_NE(host.statistic("last_error_code"), 0);
-    EXPECT_NE(host.log().find("vornisel_test_no_such_device"), std::string::npos) << host.log();
+TEST(EngineTest, ReportsADeviceItCannotRunAsAnError) {
+    struct Row {
+        const char* device;
+        const char* driverInput;  // its number + 1 is the stream's width
+        const char* logged;
+    };
+    for (const Row& row : {Row{"vornisel_test_no_such_device", "0", "vornisel_test_no_such_device"},
+                           // Twelve channels of 64 frames fit no datagram, even at 16 bits.
+                           Row{"null", "11", "does not fit one datagram"}}) {
+        SCOPED_TRACE(row.logged);
+        StandInServer server;
+        Host host(row.device, server.port(), "127.0.0.1", row.driverInput);
+        auto state = host.waitForState(hasStatus(7));
+        EXPECT_EQ(state.value("status", -1), 7) << state.dump();
+        EXPECT_EQ(state.value("lastErrorKey", ""), "status.device_unavailable");
+        EXPECT_NE(host.statistic("last_error_code"), 0);
+        EXPECT_NE(host.log().find(row.logged), std::string::npos) << host.log();
+    }
 }
 
 }  // namespace
