@@ -146,7 +146,7 @@ bool AudioLoop::openDevice() {
 // once per few blocks, which are processed together and leave in one datagram.
 void AudioLoop::stream() {
     const int64_t blockUs = static_cast<int64_t>(queue_.frames()) * 1000000 / alsa_->rate();
-    const int paced = std::clamp(queue_.latencyBlocks(), 1, kMostBlocksPerWake);
+    const int paced = std::clamp(queue_.latencyBlocks() / 2, 1, kMostBlocksPerWake);
     int64_t anchor = monotonicMicros();
     uint64_t sinceAnchor = 0;
     int perWake = 1;

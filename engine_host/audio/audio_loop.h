@@ -43,8 +43,9 @@ public:
         std::function<void()> receive;
         std::function<void()> stopped;
     };
-    // A device that never makes the engine wait is run this many blocks a wake at most (never more
-    // than the jitter queue holds): fewer wake-ups, and fewer, larger datagrams.
+    // A device that never makes the engine wait is run this many blocks a wake at most, and never
+    // more than half the jitter queue's latency, whose other half is the margin for answers that
+    // come late: fewer wake-ups, and fewer, larger datagrams.
     static constexpr int kMostBlocksPerWake = 4;
 
     AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue, Network network,
