@@ -172,6 +172,7 @@ AlsaDevice::Io AlsaDevice::transfer(Direction& direction, const std::atomic<bool
             // A plugin whose descriptors say "ready" while it is not would make this spin, and
             // at real-time priority that starves the machine: after such a false "ready", sleep.
             if (wokeReady) ::usleep(kMinWaitUs);
+            ++waits_;
             wokeReady = snd_pcm_wait(direction.pcm, kWaitMs) != 0;
             continue;
         }

@@ -140,10 +140,10 @@ bool AudioLoop::openDevice() {
     return true;
 }
 
-// Streams until stopped or the device fails. The clock takes over pacing whenever the device
-// accepted the blocks without making us wait: such a device (a plugin that writes to a file or
-// nowhere) would otherwise be run as fast as the processor goes. The clock then wakes the thread
-// once per few blocks, which are processed together and leave in one datagram.
+// Streams until stopped or the device fails. The clock takes over pacing while the device does
+// not make us wait: such a device (a plugin that writes to a file or nowhere) would otherwise be
+// run as fast as the processor goes. The clock then wakes the thread once per few blocks, which
+// are processed together and leave in one datagram.
 void AudioLoop::stream() {
     const int64_t blockUs = static_cast<int64_t>(queue_.frames()) * 1000000 / alsa_->rate();
     const int paced = std::clamp(queue_.latencyBlocks() / 2, 1, kMostBlocksPerWake);
@@ -151,7 +151,7 @@ void AudioLoop::stream() {
     uint64_t sinceAnchor = 0;
     int perWake = 1;
     while (!stopping_) {
-        const int64_t started = monotonicMicros();
+        const uint64_t waits = alsa_->waits();
         if (!processBlocks(perWake)) {
             state_ = DeviceState::Failed;
             std::lock_guard lock(errorMutex_);
@@ -162,13 +162,13 @@ void AudioLoop::stream() {
         const int64_t now = monotonicMicros();
         sinceAnchor += static_cast<uint64_t>(perWake);
         const int64_t due = anchor + static_cast<int64_t>(sinceAnchor) * blockUs;
-        if (now - started > perWake * blockUs / 4 || now > due + 100 * blockUs) {
+        if (alsa_->waits() != waits || now > due + 100 * blockUs) {
             anchor = now;
             sinceAnchor = 0;
             perWake = 1;
-        } else if (now < due) {
+        } else {
             perWake = paced;
-            sleepUntil(due);
+            if (now < due) sleepUntil(due);
         }
     }
 }

@@ -44,8 +44,8 @@ public:
         std::function<void()> stopped;
     };
     // A device that never makes the engine wait is run this many blocks a wake at most, and never
-    // more than half the jitter queue's latency, whose other half is the margin for answers that
-    // come late: fewer wake-ups, and fewer, larger datagrams.
+    // more than half the jitter queue's latency: fewer wake-ups, and fewer, larger datagrams. With
+    // as many as the latency, the stream test lost blocks on a loaded machine.
     static constexpr int kMostBlocksPerWake = 4;
 
     AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue, Network network,
