@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <random>
 
@@ -57,6 +58,7 @@ ServerLink::ServerLink(Settings settings, JitterQueue& queue)
         receiveVectors_[i] = {received_[i].data(), received_[i].size()};
         receiveMessages_[i].msg_hdr.msg_iov = &receiveVectors_[i];
         receiveMessages_[i].msg_hdr.msg_iovlen = 1;
+        receiveMessages_[i].msg_hdr.msg_control = receiveControl_[i].bytes;
     }
     thread_ = std::thread(&ServerLink::run, this);
 }
@@ -85,6 +87,8 @@ bool ServerLink::connectToServer() {
     const int fd =
         ::socket(address->storage.ss_family, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     // Connected: the kernel passes on only the server's datagrams.
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address->storage), address->length) != 0) {
         ::close(fd);
@@ -148,22 +152,41 @@ void ServerLink::receive() {
     // Everything waiting, in batches whose last short one shows the socket is empty, but a
     // bounded number, so a flood cannot hold the probes up.
     for (int round = 0; round < 8; ++round) {
+        for (size_t i = 0; i < kReceiveBatch; ++i)
+            receiveMessages_[i].msg_hdr.msg_controllen = sizeof(Control);
         const int count =
             ::recvmmsg(fd_, receiveMessages_.data(), kReceiveBatch, MSG_DONTWAIT, nullptr);
         if (count <= 0) return;  // nothing, or the server's port is closed (ECONNREFUSED)
         const int64_t now = monotonicMicros();
-        for (int i = 0; i < count; ++i) {
-            const size_t length = receiveMessages_[static_cast<size_t>(i)].msg_len;
+        timespec wall{};
+        clock_gettime(CLOCK_REALTIME, &wall);
+        const int64_t wallUs = static_cast<int64_t>(wall.tv_sec) * 1000000 + wall.tv_nsec / 1000;
+        for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
             auto datagram =
-                wire::parse(std::span(received_[static_cast<size_t>(i)].data(), length));
+                wire::parse(std::span(received_[i].data(), receiveMessages_[i].msg_len));
             if (!datagram) continue;
+            const int64_t arrived = arrivalUs(receiveMessages_[i].msg_hdr, now, wallUs);
             if (datagram->kind == wire::Kind::audio)
-                onAudio(*datagram, now);
+                onAudio(*datagram, arrived);
             else if (datagram->kind == wire::Kind::probeReply)
-                onProbeReply(*datagram, now);
+                onProbeReply(*datagram, arrived);
         }
         if (static_cast<size_t>(count) < kReceiveBatch) return;
     }
+}
+
+// The kernel's stamp is on the wall clock; moved to the monotonic one by their difference now.
+// Without a stamp, or with one the wall clock's steps made implausible, the time of reading.
+int64_t ServerLink::arrivalUs(msghdr& message, int64_t nowUs, int64_t wallUs) const {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
+        timespec stamp{};
+        std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+        const int64_t ago =
+            wallUs - (static_cast<int64_t>(stamp.tv_sec) * 1000000 + stamp.tv_nsec / 1000);
+        if (ago >= 0 && ago < kProbeTimeoutUs) return nowUs - ago;
+    }
+    return nowUs;
 }
 
 void ServerLink::onAudio(const wire::Datagram& datagram, int64_t receivedUs) {

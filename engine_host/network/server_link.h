@@ -66,6 +66,7 @@ private:
     void run();
     bool connectToServer();
     void receive();
+    int64_t arrivalUs(msghdr& message, int64_t nowUs, int64_t wallUs) const;
     void tryReceive();
     void onAudio(const wire::Datagram& datagram, int64_t receivedUs);
     void onProbeReply(const wire::Datagram& datagram, int64_t receivedUs);
@@ -102,6 +103,12 @@ private:
     std::array<std::array<uint8_t, 2048>, kReceiveBatch> received_{};
     std::array<iovec, kReceiveBatch> receiveVectors_{};
     std::array<mmsghdr, kReceiveBatch> receiveMessages_{};
+    // Room for each datagram's arrival time, which the kernel stamps (SO_TIMESTAMPNS): a round
+    // trip then does not include how long the receiving thread slept.
+    struct alignas(cmsghdr) Control {
+        char bytes[CMSG_SPACE(sizeof(timespec))];
+    };
+    std::array<Control, kReceiveBatch> receiveControl_{};
     std::array<uint8_t, 128> probeOut_{};
     std::unique_ptr<float[]> scratch_;
     size_t scratchSize_ = 0;
