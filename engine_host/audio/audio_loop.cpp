@@ -92,15 +92,12 @@ bool AudioLoop::waitBeforeRetry() {
     return !wake_.wait_for(lock, kRetry, [this] { return stopping_.load(); });
 }
 
-// A block travels in one datagram (at 16 bits where 24 do not fit); a wider one is refused here,
-// with what would fit, rather than streamed as silence.
-bool AudioLoop::fitsOneDatagram(std::string& error) const {
-    const auto channels = static_cast<size_t>(routes_.streamChannels());
-    const size_t most = wire::maxFrames(wire::Format::s16, channels);
-    if (most >= static_cast<size_t>(queue_.frames())) return true;
-    error = "a block of " + std::to_string(queue_.frames()) + " frames with " +
-            std::to_string(channels) + " channels does not fit one datagram (at most " +
-            std::to_string(most) + " frames fit): use fewer channels or shorter blocks";
+// A stream wider than a datagram's channels is refused here, rather than streamed as silence.
+bool AudioLoop::streamFits(std::string& error) const {
+    const int channels = routes_.streamChannels();
+    if (channels <= wire::kMaxChannels) return true;
+    error = "a stream of " + std::to_string(channels) + " channels is wider than the " +
+            std::to_string(wire::kMaxChannels) + " a datagram carries";
     return false;
 }
 
@@ -112,7 +109,7 @@ bool AudioLoop::openDevice() {
         error = "no channel of " + device_ + " is routed";
     else if (device_.empty())
         error = "no audio device is configured";
-    else if (fitsOneDatagram(error))
+    else if (streamFits(error))
         alsa_ = AlsaDevice::open(request, error);
     if (alsa_ && !alsa_->start(kPrefillBlocks)) error = "cannot start " + device_;
     if (!error.empty()) alsa_.reset();

@@ -64,7 +64,7 @@ public:
 private:
     void run();
     bool openDevice();
-    bool fitsOneDatagram(std::string& error) const;
+    bool streamFits(std::string& error) const;
     void stream();
     bool processBlocks(int count);
     bool processBlock(int index);

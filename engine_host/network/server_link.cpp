@@ -193,8 +193,11 @@ void ServerLink::onAudio(const wire::Datagram& datagram, int64_t receivedUs) {
     const uint32_t sequence = datagram.stamp.sequence;
     const uint64_t sent =
         sentBlocks_[sequence % sentBlocks_.size()].load(std::memory_order_acquire);
+    const size_t offset =
+        sentOffsets_[sequence % sentBlocks_.size()].load(std::memory_order_relaxed);
     const auto frames = static_cast<size_t>(queue_.frames());
-    if (sent >> 32 != sequence || datagram.frames % frames != 0) return;
+    const bool whole = offset == 0 && datagram.frames % frames == 0;
+    if (sent >> 32 != sequence || (!whole && offset + datagram.frames > frames)) return;
     const size_t count = wire::decodeSamples(datagram, std::span(scratch_.get(), scratchSize_));
     if (count == 0) return;
     // The mix answers one of our datagrams and carries its send time: the time it took to come
@@ -205,7 +208,11 @@ void ServerLink::onAudio(const wire::Datagram& datagram, int64_t receivedUs) {
     const int64_t origin = ours ? sentUs + age / 2 : 0;
     const size_t blockSamples = frames * datagram.channels;
     const auto firstBlock = static_cast<uint32_t>(sent);
-    for (size_t b = 0; b * blockSamples < count; ++b)
+    if (!whole)
+        queue_.pushPart(firstBlock, static_cast<int>(offset),
+                        std::span<const float>(scratch_.get(), count), datagram.channels,
+                        receivedUs, origin);
+    for (size_t b = 0; whole && b * blockSamples < count; ++b)
         queue_.push(firstBlock + static_cast<uint32_t>(b),
                     std::span<const float>(scratch_.get() + b * blockSamples, blockSamples),
                     datagram.channels, receivedUs, origin);
@@ -266,30 +273,39 @@ void ServerLink::expireProbes(int64_t nowUs) {
     }
 }
 
+// Whole blocks go as many to a datagram as fit; a block wider than one datagram goes in parts of
+// consecutive frames at 24 bits, one sequence number each, which the answers' receiver puts back
+// together.
 void ServerLink::sendAudio(std::span<const float> samples, int channels) {
     const int fd = fd_.load(std::memory_order_acquire);
     if (fd < 0 || channels < 1 || channels > wire::kMaxChannels) return;
+    const auto width = static_cast<size_t>(channels);
     const auto blockFrames = static_cast<size_t>(queue_.frames());
-    const size_t blockSamples = blockFrames * static_cast<size_t>(channels);
-    const wire::Format format = formatFor(static_cast<size_t>(channels), blockFrames);
-    if (format == wire::Format::none) return;
-    const size_t perDatagram = wire::maxFrames(format, static_cast<size_t>(channels)) / blockFrames;
-    const size_t blocks = samples.size() / blockSamples;
+    wire::Format format = formatFor(width, blockFrames);
+    const bool split = format == wire::Format::none;
+    if (split) format = wire::Format::s24;
+    const size_t most = wire::maxFrames(format, width);
+    const size_t total = samples.size() / width;
     const int64_t now = monotonicMicros();
     size_t queued = 0;
-    for (size_t first = 0; first < blocks && queued < kSendBatch; first += perDatagram) {
-        const size_t count = std::min(perDatagram, blocks - first);
+    for (size_t at = 0; at < total && queued < kSendBatch;) {
+        const size_t offset = at % blockFrames;
+        const size_t count = split ? std::min(most, blockFrames - offset)
+                                   : std::min(most - most % blockFrames, total - at);
         const size_t size = wire::encodeAudio(
             audioOut_[queued], {streamId_, audioSequence_, static_cast<uint64_t>(now)}, format,
-            static_cast<uint8_t>(channels),
-            samples.subspan(first * blockSamples, count * blockSamples));
+            static_cast<uint8_t>(channels), samples.subspan(at * width, count * width));
         if (size == 0) return;
-        sentBlocks_[audioSequence_ % sentBlocks_.size()].store(
-            uint64_t{audioSequence_} << 32 | audioBlock_, std::memory_order_release);
+        const size_t slot = audioSequence_ % sentBlocks_.size();
+        sentOffsets_[slot].store(static_cast<uint16_t>(offset), std::memory_order_relaxed);
+        sentBlocks_[slot].store(uint64_t{audioSequence_} << 32 |
+                                    (audioBlock_ + static_cast<uint32_t>(at / blockFrames)),
+                                std::memory_order_release);
         ++audioSequence_;
-        audioBlock_ += static_cast<uint32_t>(count);
         audioVectors_[queued++].iov_len = size;
+        at += count;
     }
+    audioBlock_ += static_cast<uint32_t>(total / blockFrames);
     const int sent = ::sendmmsg(fd, audioMessages_.data(), static_cast<unsigned>(queued),
                                 MSG_DONTWAIT | MSG_NOSIGNAL);
     if (sent > 0) {

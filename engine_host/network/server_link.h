@@ -49,7 +49,7 @@ public:
     ServerLink& operator=(const ServerLink&) = delete;
 
     // Audio thread: sends whole blocks of driver inputs (interleaved), as many to a datagram as
-    // fit, in one call. Never blocks or allocates.
+    // fit (a wider block in parts), in one call. Never blocks or allocates.
     void sendAudio(std::span<const float> samples, int channels);
     // Audio thread, once a block while the device runs: takes in what the server sent, so that
     // the network thread need not wake for every datagram. Never blocks or allocates.
@@ -82,7 +82,7 @@ private:
     mutable std::mutex nameMutex_;
     std::string serverName_;
 
-    static constexpr size_t kSendBatch = 4;
+    static constexpr size_t kSendBatch = 32;
     static constexpr size_t kReceiveBatch = 8;
     // Audio thread only.
     uint32_t audioSequence_ = 0;
@@ -92,7 +92,8 @@ private:
     std::array<mmsghdr, kSendBatch> audioMessages_{};
     // The first block of each recent datagram, (sequence << 32 | block): an answer carries the
     // datagram's sequence, and the jitter queue counts blocks.
-    std::array<std::atomic<uint64_t>, 64> sentBlocks_{};
+    std::array<std::atomic<uint64_t>, 256> sentBlocks_{};
+    std::array<std::atomic<uint16_t>, 256> sentOffsets_{};  // the frame it starts at in its block
     // Network thread only.
     uint32_t probeSequence_ = 0;
     // Whoever holds `receiving_` (the audio thread while the device runs, else the network

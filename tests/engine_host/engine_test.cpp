@@ -79,7 +79,8 @@ auto hasStatus(int status) {
 
 TEST(EngineTest, RunsOnlyWhileTheServerStreamsBack) {
     StandInServer server;
-    Host host("null", server.port());
+    // Twelve driver channels: a block is too wide for one datagram and goes in two.
+    Host host("null", server.port(), "127.0.0.1", "11");
     auto state = host.waitForState(hasStatus(3));
     ASSERT_EQ(state.value("status", -1), 3) << state.dump() << host.log();
     EXPECT_EQ(state.value("health", -1), 1);
@@ -134,8 +135,8 @@ TEST(EngineTest, ReportsADeviceItCannotRunAsAnError) {
         const char* logged;
     };
     for (const Row& row : {Row{"vornisel_test_no_such_device", "0", "vornisel_test_no_such_device"},
-                           // Twelve channels of 64 frames fit no datagram, even at 16 bits.
-                           Row{"null", "11", "does not fit one datagram"}}) {
+                           // A datagram carries 32 channels at most.
+                           Row{"null", "32", "wider than the 32"}}) {
         SCOPED_TRACE(row.logged);
         StandInServer server;
         Host host(row.device, server.port(), "127.0.0.1", row.driverInput);
