@@ -1,16 +1,12 @@
 // CPU of one real engine host: ALSA's "null" device at 48 kHz, 64-frame blocks, two inputs and two
-// outputs, streaming to an echoing server on 127.0.0.1. Prints the engine's share of one core.
+// outputs, streaming to the engine tests' stand-in server on 127.0.0.1. Prints the engine's share
+// of one core.
 //
-//     engine_cpu_bench [seconds]      (default 20)
-#include <arpa/inet.h>
+//     engine_cpu_bench [seconds] [latency blocks]      (default 20 s, 2 blocks)
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -19,64 +15,11 @@
 
 #include "engine/engine_command.h"
 #include "engine_bench_support.h"
-#include "network/monotonic.h"
-#include "network/wire.h"
+#include "engine_host/stand_in_server.h"
 
 namespace {
 
 using namespace vornisel;
-
-// Answers probes and echoes audio: the least a server can do, so the figure is the engine's.
-class EchoServer {
-public:
-    EchoServer() {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~EchoServer() {
-        stopping_ = true;
-        thread_.join();
-        ::close(fd_);
-    }
-    int port() const { return port_; }
-
-private:
-    void serve() {
-        std::array<uint8_t, wire::kMaxDatagram> in{}, out{};
-        while (!stopping_) {
-            pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, 50) <= 0) continue;
-            sockaddr_in from{};
-            socklen_t length = sizeof from;
-            const ssize_t n = ::recvfrom(fd_, in.data(), in.size(), 0,
-                                         reinterpret_cast<sockaddr*>(&from), &length);
-            auto datagram = wire::parse(std::span(in.data(), n > 0 ? size_t(n) : 0));
-            if (!datagram) continue;
-            size_t size = static_cast<size_t>(n);
-            if (datagram->kind == wire::Kind::probe)
-                size =
-                    wire::encodeProbeReply(out, datagram->stamp,
-                                           {datagram->probe.clientSendUs,
-                                            static_cast<uint64_t>(enginehost::monotonicMicros())});
-            else if (datagram->kind == wire::Kind::audio)
-                std::copy(in.begin(), in.begin() + n, out.begin());
-            else
-                continue;
-            ::sendto(fd_, out.data(), size, 0, reinterpret_cast<sockaddr*>(&from), length);
-        }
-    }
-    int fd_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::thread thread_;
-};
 
 // User and system CPU of `pid` so far, in clock ticks.
 long cpuTicks(pid_t pid) {
@@ -95,13 +38,15 @@ long cpuTicks(pid_t pid) {
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int latency = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
     ::unsetenv("VORNISEL_HOST_SIMULATE");
-    EchoServer server;
+    enginehost::StandInServer server;
     const uint32_t id = 0x60000000u + static_cast<uint32_t>(::getpid());
     const std::string config = "/tmp/vornisel-engine-cpu-bench-" + std::to_string(id) + ".ini";
     std::ofstream(config) << "[network]\nserver_ip=127.0.0.1\nserver_port=" << server.port()
                           << "\nclient_id=" << id
-                          << "\n[latency]\nclient_latency_blocks=2\nlatency_mode=Custom\n"
+                          << "\n[latency]\nclient_latency_blocks=" << latency
+                          << "\nlatency_mode=Custom\n"
                              "[vornisel]\ndriver_outputs=0,1\ndriver_inputs=0,1\n"
                              "[coreaudio]\ndevice_uid=null\noutput_map=0,1\ninput_map=0,1\n";
     auto process =
@@ -128,9 +73,9 @@ int main(int argc, char** argv) {
         const double percent = 100.0 * static_cast<double>(used) /
                                static_cast<double>(::sysconf(_SC_CLK_TCK) * seconds);
         std::printf(
-            "engine CPU, 48 kHz, 64-frame blocks, 2x2 channels, %d s: %.2f %% of a core "
-            "(budget 2 %%)\n",
-            seconds, percent);
+            "engine CPU, 48 kHz, 64-frame blocks, 2x2 channels, latency %d blocks, %d s: %.2f %% "
+            "of a core (budget 2 %%)\n",
+            latency, seconds, percent);
     }
     process->signal(SIGTERM);
     process->waitForExit(bench::Clock::now() + std::chrono::seconds(5));

@@ -182,36 +182,12 @@ void Engine::noteEvent(std::string reason, std::string key) {
 }
 
 void Engine::serialise() {
-    const bool running = status_ == 3;
-    nlohmann::ordered_json state = {
-        {"ok", true},
-        {"clientId", options_.clientId},
-        {"abiVersion", host::kAbiVersion},
-        {"status", status_},
-        {"health", running ? 1 : 0},
-        {"healthReason", status_ == 2 ? 1 : 0},
-        {"healthMessageKey", ""},
-        {"lastErrorKey", error_},
-        {"sampleRate", running ? stats_[host::fieldIndex("sample_rate")] : 0},
-        {"blockFrames", options_.blockFrames},
-        {"latencyBlocks", options_.latencyBlocks},
-        {"server", options_.server},
-        {"serverAddress", link_.serverName()},
-        {"device", options_.device},
-        {"deviceError", audio_.error()},
-    };
-    auto levels = [&](const std::vector<int>& channels, const std::vector<int>& peaks) {
-        auto list = nlohmann::ordered_json::array();
-        for (size_t i = 0; i < channels.size() && i < peaks.size(); ++i)
-            list.push_back({{"driverChannel", channels[i]}, {"peakMilli", peaks[i]}});
-        return list;
-    };
-    state["inputLevels"] = levels(options_.driverInputs, inputLevels_);
-    state["outputLevels"] = levels(options_.driverOutputs, outputLevels_);
-    auto events = nlohmann::ordered_json::array();
-    for (const auto& [reason, key] : events_)
-        events.push_back({{"reason", reason}, {"messageKey", key}});
-    state["recoveryEvents"] = std::move(events);
+    const int rate = status_ == 3 ? stats_[host::fieldIndex("sample_rate")] : 0;
+    auto state = stateHead(options_, {status_, error_, rate});
+    state["serverAddress"] = link_.serverName();
+    state["device"] = options_.device;
+    state["deviceError"] = audio_.error();
+    appendLevelsAndEvents(state, options_, inputLevels_, outputLevels_, events_);
     reply_ = state.dump();
 }
 

@@ -12,8 +12,11 @@ namespace vornisel::enginehost {
 
 namespace {
 
-// Playback keeps this many blocks in the device at most; the prefill plus room for one more.
-constexpr int kBufferBlocks = 4;
+// Playback's buffer holds the prefill and no more. On hardware a write then waits for the device
+// to play a block, which paces the loop as the capture side does; every block more would be a
+// block more of delay wherever a plugin hands samples on only as they leave its buffer (ALSA's
+// file plugin does).
+constexpr int kBufferBlocks = 2;
 constexpr int kWaitMs = 100;
 constexpr int kStallMs = 2000;
 constexpr useconds_t kMinWaitUs = 200;
@@ -169,6 +172,7 @@ AlsaDevice::Io AlsaDevice::transfer(Direction& direction, const std::atomic<bool
             // A plugin whose descriptors say "ready" while it is not would make this spin, and
             // at real-time priority that starves the machine: after such a false "ready", sleep.
             if (wokeReady) ::usleep(kMinWaitUs);
+            ++waits_;
             wokeReady = snd_pcm_wait(direction.pcm, kWaitMs) != 0;
             continue;
         }

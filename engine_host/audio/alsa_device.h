@@ -42,6 +42,9 @@ public:
     // most until `stop` is set.
     Io read(std::span<float> out, const std::atomic<bool>& stop);
     Io write(std::span<const float> in, const std::atomic<bool>& stop);
+    // How often either direction had to wait for the device so far: a device that never makes us
+    // wait (a plugin writing to a file or nowhere) must be paced by the caller.
+    uint64_t waits() const { return waits_; }
 
 private:
     struct Direction {
@@ -63,6 +66,7 @@ private:
     int rate_ = 48000;
     int frames_ = 64;
     int prefillBlocks_ = 2;
+    uint64_t waits_ = 0;
 };
 
 }  // namespace vornisel::enginehost

@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "network/monotonic.h"
+#include "network/wire.h"
 
 namespace vornisel::enginehost {
 
@@ -91,6 +92,15 @@ bool AudioLoop::waitBeforeRetry() {
     return !wake_.wait_for(lock, kRetry, [this] { return stopping_.load(); });
 }
 
+// A stream wider than a datagram's channels is refused here, rather than streamed as silence.
+bool AudioLoop::streamFits(std::string& error) const {
+    const int channels = routes_.streamChannels();
+    if (channels <= wire::kMaxChannels) return true;
+    error = "a stream of " + std::to_string(channels) + " channels is wider than the " +
+            std::to_string(wire::kMaxChannels) + " a datagram carries";
+    return false;
+}
+
 bool AudioLoop::openDevice() {
     AlsaDevice::Request request{device_, routes_.hardwareOutputs(), routes_.hardwareInputs(),
                                 wishedRate_, queue_.frames()};
@@ -99,7 +109,7 @@ bool AudioLoop::openDevice() {
         error = "no channel of " + device_ + " is routed";
     else if (device_.empty())
         error = "no audio device is configured";
-    else
+    else if (streamFits(error))
         alsa_ = AlsaDevice::open(request, error);
     if (alsa_ && !alsa_->start(kPrefillBlocks)) error = "cannot start " + device_;
     if (!error.empty()) alsa_.reset();
@@ -115,7 +125,8 @@ bool AudioLoop::openDevice() {
     }
     const size_t frames = static_cast<size_t>(queue_.frames());
     hardwareIn_.assign(frames * static_cast<size_t>(alsa_->captureChannels()), 0.0f);
-    driverIn_.assign(frames * static_cast<size_t>(routes_.streamChannels()), 0.0f);
+    driverIn_.assign(frames * static_cast<size_t>(routes_.streamChannels() * kMostBlocksPerWake),
+                     0.0f);
     driverOut_.assign(frames * static_cast<size_t>(queue_.channels()), 0.0f);
     hardwareOut_.assign(frames * static_cast<size_t>(alsa_->playbackChannels()), 0.0f);
     rate_ = alsa_->rate();
@@ -126,16 +137,19 @@ bool AudioLoop::openDevice() {
     return true;
 }
 
-// Streams until stopped or the device fails. The clock takes over pacing whenever the device
-// accepted a whole block without making us wait: such a device (a plugin that writes to a file
-// or nowhere) would otherwise be run as fast as the processor goes.
+// Streams until stopped or the device fails. The clock takes over pacing while the device does
+// not make us wait: such a device (a plugin that writes to a file or nowhere) would otherwise be
+// run as fast as the processor goes. The clock then wakes the thread once per few blocks, which
+// are processed together and leave in one datagram.
 void AudioLoop::stream() {
     const int64_t blockUs = static_cast<int64_t>(queue_.frames()) * 1000000 / alsa_->rate();
+    const int paced = std::clamp(queue_.latencyBlocks() / 2, 1, kMostBlocksPerWake);
     int64_t anchor = monotonicMicros();
     uint64_t sinceAnchor = 0;
+    int perWake = 1;
     while (!stopping_) {
-        const int64_t started = monotonicMicros();
-        if (!processBlock()) {
+        const uint64_t waits = alsa_->waits();
+        if (!processBlocks(perWake)) {
             state_ = DeviceState::Failed;
             std::lock_guard lock(errorMutex_);
             if (error_.empty()) error_ = device_ + " stopped working";
@@ -143,19 +157,32 @@ void AudioLoop::stream() {
             return;
         }
         const int64_t now = monotonicMicros();
-        ++sinceAnchor;
+        sinceAnchor += static_cast<uint64_t>(perWake);
         const int64_t due = anchor + static_cast<int64_t>(sinceAnchor) * blockUs;
-        const int64_t busy = now - started;
-        if (busy > blockUs / 4 || now > due + 100 * blockUs) {
+        if (alsa_->waits() != waits || now > due + 100 * blockUs) {
             anchor = now;
             sinceAnchor = 0;
-        } else if (now < due) {
-            sleepUntil(due);
+            perWake = 1;
+        } else {
+            perWake = paced;
+            if (now < due) sleepUntil(due);
         }
     }
 }
 
-bool AudioLoop::processBlock() {
+bool AudioLoop::processBlocks(int count) {
+    for (int i = 0; i < count; ++i)
+        if (!processBlock(i)) return false;
+    const size_t samples = static_cast<size_t>(queue_.frames()) *
+                           static_cast<size_t>(routes_.streamChannels()) *
+                           static_cast<size_t>(count);
+    network_.send(std::span<const float>(driverIn_).first(samples), routes_.streamChannels());
+    return true;
+}
+
+// Records block `index` of this wake into its place of driverIn_ and plays the queue's next. The
+// server's answers are taken in once a wake, after the device's wait for the first block.
+bool AudioLoop::processBlock(int index) {
     const int frames = queue_.frames();
     if (alsa_->hasCapture()) {
         const auto io = alsa_->read(hardwareIn_, stopping_);
@@ -166,13 +193,16 @@ bool AudioLoop::processBlock() {
             std::fill(hardwareIn_.begin(), hardwareIn_.end(), 0.0f);
         }
     }
+    if (index == 0) network_.receive();
     const int64_t started = monotonicMicros();
     for (size_t i = 0; i < routes_.inputMap.size(); ++i)
         if (routes_.inputMap[i] >= 0 && routes_.inputMap[i] < alsa_->captureChannels())
             notePeak(inputPeaks_[i], hardwareIn_, alsa_->captureChannels(), routes_.inputMap[i]);
-    routes_.toDriver(hardwareIn_, alsa_->captureChannels(), driverIn_, frames);
-    network_.send(driverIn_, routes_.streamChannels());
-    network_.receive();
+    const size_t blockSamples = static_cast<size_t>(frames * routes_.streamChannels());
+    routes_.toDriver(
+        hardwareIn_, alsa_->captureChannels(),
+        std::span(driverIn_).subspan(static_cast<size_t>(index) * blockSamples, blockSamples),
+        frames);
     queue_.pop(driverOut_, started);
     routes_.toHardware(driverOut_, hardwareOut_, alsa_->playbackChannels(), frames);
     for (size_t i = 0; i < routes_.outputMap.size(); ++i)

@@ -36,13 +36,17 @@ public:
         int64_t processingLastUs = 0;
         int64_t processingMaxUs = 0;
     };
-    // The network as the audio thread sees it: send a block, take in what came, and hear that
-    // the device stopped.
+    // The network as the audio thread sees it: send whole blocks (one or a few, interleaved),
+    // take in what came, and hear that the device stopped.
     struct Network {
         std::function<void(std::span<const float> samples, int channels)> send;
         std::function<void()> receive;
         std::function<void()> stopped;
     };
+    // A device that never makes the engine wait is run this many blocks a wake at most, and never
+    // more than half the jitter queue's latency: fewer wake-ups, and fewer, larger datagrams. With
+    // as many as the latency, the stream test lost blocks on a loaded machine.
+    static constexpr int kMostBlocksPerWake = 4;
 
     AudioLoop(std::string device, Routes routes, int rate, JitterQueue& queue, Network network,
               uint32_t clientId);
@@ -60,8 +64,10 @@ public:
 private:
     void run();
     bool openDevice();
+    bool streamFits(std::string& error) const;
     void stream();
-    bool processBlock();
+    bool processBlocks(int count);
+    bool processBlock(int index);
     void setRealTimePriority();
     bool waitBeforeRetry();
 

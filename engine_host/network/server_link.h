@@ -2,6 +2,7 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 #include <array>
 #include <atomic>
@@ -47,7 +48,8 @@ public:
     ServerLink(const ServerLink&) = delete;
     ServerLink& operator=(const ServerLink&) = delete;
 
-    // Audio thread: sends one block of driver inputs (interleaved). Never blocks or allocates.
+    // Audio thread: sends whole blocks of driver inputs (interleaved), as many to a datagram as
+    // fit (a wider block in parts), in one call. Never blocks or allocates.
     void sendAudio(std::span<const float> samples, int channels);
     // Audio thread, once a block while the device runs: takes in what the server sent, so that
     // the network thread need not wake for every datagram. Never blocks or allocates.
@@ -64,6 +66,7 @@ private:
     void run();
     bool connectToServer();
     void receive();
+    int64_t arrivalUs(msghdr& message, int64_t nowUs, int64_t wallUs) const;
     void tryReceive();
     void onAudio(const wire::Datagram& datagram, int64_t receivedUs);
     void onProbeReply(const wire::Datagram& datagram, int64_t receivedUs);
@@ -79,9 +82,18 @@ private:
     mutable std::mutex nameMutex_;
     std::string serverName_;
 
+    static constexpr size_t kSendBatch = 32;
+    static constexpr size_t kReceiveBatch = 8;
     // Audio thread only.
     uint32_t audioSequence_ = 0;
-    std::array<uint8_t, wire::kMaxDatagram> audioOut_{};
+    uint32_t audioBlock_ = 0;
+    std::array<std::array<uint8_t, wire::kMaxDatagram>, kSendBatch> audioOut_{};
+    std::array<iovec, kSendBatch> audioVectors_{};
+    std::array<mmsghdr, kSendBatch> audioMessages_{};
+    // The first block of each recent datagram, (sequence << 32 | block): an answer carries the
+    // datagram's sequence, and the jitter queue counts blocks.
+    std::array<std::atomic<uint64_t>, 256> sentBlocks_{};
+    std::array<std::atomic<uint16_t>, 256> sentOffsets_{};  // the frame it starts at in its block
     // Network thread only.
     uint32_t probeSequence_ = 0;
     // Whoever holds `receiving_` (the audio thread while the device runs, else the network
@@ -89,7 +101,15 @@ private:
     std::atomic<bool> receiving_{false};
     std::atomic<bool> audioReceives_{false};
     std::array<std::atomic<int64_t>, 16> pendingProbes_{};
-    std::array<uint8_t, 2048> received_{};
+    std::array<std::array<uint8_t, 2048>, kReceiveBatch> received_{};
+    std::array<iovec, kReceiveBatch> receiveVectors_{};
+    std::array<mmsghdr, kReceiveBatch> receiveMessages_{};
+    // Room for each datagram's arrival time, which the kernel stamps (SO_TIMESTAMPNS): a round
+    // trip then does not include how long the receiving thread slept.
+    struct alignas(cmsghdr) Control {
+        char bytes[CMSG_SPACE(sizeof(timespec))];
+    };
+    std::array<Control, kReceiveBatch> receiveControl_{};
     std::array<uint8_t, 128> probeOut_{};
     std::unique_ptr<float[]> scratch_;
     size_t scratchSize_ = 0;

@@ -34,15 +34,18 @@ JitterQueue::JitterQueue(int latencyBlocks, int frames, int channels)
       samples_(new float[capacity_ * blockSize_]()),
       previous_(new float[blockSize_]()) {}
 
-JitterQueue::Arrival JitterQueue::push(uint32_t sequence, std::span<const float> samples,
-                                       int channels, int64_t arrivedUs, int64_t originUs) {
-    if (needFirst_.load(std::memory_order_acquire)) {
-        first_.store(sequence, std::memory_order_relaxed);
-        highest_.store(sequence, std::memory_order_relaxed);
-        for (size_t i = 0; i < capacity_; ++i)
+JitterQueue::Arrival JitterQueue::pushPart(uint32_t sequence, int offsetFrames,
+                                           std::span<const float> samples, int channels,
+                                           int64_t arrivedUs, int64_t originUs) {
+    // A new stream forgets the old one's blocks once, and starts at its first whole block.
+    const bool fresh = needFirst_.load(std::memory_order_acquire);
+    if (fresh && !cleared_) {
+        for (size_t i = 0; i < capacity_; ++i) {
             slots_[i].sequence.store(-1, std::memory_order_relaxed);
-        needFirst_.store(false, std::memory_order_release);
-    } else if (playing_.load(std::memory_order_acquire)) {
+            slots_[i].assembling = -1;
+        }
+        cleared_ = true;
+    } else if (!fresh && playing_.load(std::memory_order_acquire)) {
         const int64_t distance = ahead(next_.load(std::memory_order_acquire), sequence);
         if (distance < 0) {
             late_.fetch_add(1, std::memory_order_relaxed);
@@ -60,16 +63,30 @@ JitterQueue::Arrival JitterQueue::push(uint32_t sequence, std::span<const float>
     }
     float* block = slotSamples(slotOf(sequence));
     const int given = std::max(1, channels);
-    const int frames = std::min<int>(frames_, static_cast<int>(samples.size()) / given);
-    std::fill(block, block + blockSize_, 0.0f);
+    const int offset = std::clamp(offsetFrames, 0, frames_);
+    const int frames = std::min<int>(frames_ - offset, static_cast<int>(samples.size()) / given);
+    if (slot.assembling != sequence) {
+        std::fill(block, block + blockSize_, 0.0f);
+        slot.assembling = sequence;
+        slot.filled = 0;
+    }
     for (int f = 0; f < frames; ++f)
         for (int c = 0; c < std::min(given, channels_); ++c)
-            block[f * channels_ + c] = samples[static_cast<size_t>(f * given + c)];
+            block[(offset + f) * channels_ + c] = samples[static_cast<size_t>(f * given + c)];
+    slot.filled += frames;
+    if (slot.filled < frames_) return Arrival::Queued;
+    slot.assembling = -1;
     slot.arrivedUs = arrivedUs;
     slot.originUs = originUs;
     slot.sequence.store(sequence, std::memory_order_release);
-    if (ahead(highest_.load(std::memory_order_relaxed), sequence) > 0)
+    if (fresh) {
+        first_.store(sequence, std::memory_order_relaxed);
+        highest_.store(sequence, std::memory_order_relaxed);
+        cleared_ = false;
+        needFirst_.store(false, std::memory_order_release);
+    } else if (ahead(highest_.load(std::memory_order_relaxed), sequence) > 0) {
         highest_.store(sequence, std::memory_order_release);
+    }
     received_.fetch_add(1, std::memory_order_relaxed);
     return Arrival::Queued;
 }

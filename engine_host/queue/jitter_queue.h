@@ -33,7 +33,14 @@ public:
     // more than the queue's own are cut or left silent), received at `arrivedUs` and sent by the
     // server at `originUs` (both on our monotonic clock; 0 when the server's clock is unknown).
     Arrival push(uint32_t sequence, std::span<const float> samples, int channels,
-                 int64_t arrivedUs = 0, int64_t originUs = 0);
+                 int64_t arrivedUs = 0, int64_t originUs = 0) {
+        return pushPart(sequence, 0, samples, channels, arrivedUs, originUs);
+    }
+    // The same for the frames of block `sequence` from `offsetFrames` on, for a block that came in
+    // parts: it is queued once its frames are all in. A part that comes twice completes its block
+    // early, with the missing part silent.
+    Arrival pushPart(uint32_t sequence, int offsetFrames, std::span<const float> samples,
+                     int channels, int64_t arrivedUs = 0, int64_t originUs = 0);
     // Audio thread: fills `out` (frames x channels of the queue) with the next block, taken at
     // `nowUs`. False when it played no received block (still filling up, or the block was lost).
     bool pop(std::span<float> out, int64_t nowUs = 0);
@@ -56,6 +63,8 @@ public:
 private:
     struct Slot {
         std::atomic<int64_t> sequence{-1};
+        int64_t assembling = -1;  // the block whose parts are coming in, and how many frames came
+        int filled = 0;
         int64_t arrivedUs = 0;
         int64_t originUs = 0;
     };
@@ -78,6 +87,7 @@ private:
     std::atomic<uint32_t> first_{0};
     std::atomic<uint32_t> highest_{0};
     std::atomic<uint64_t> received_{0}, duplicates_{0}, late_{0}, overflows_{0};
+    bool cleared_ = false;
     // Written by the audio thread.
     std::atomic<bool> playing_{false};
     std::atomic<uint32_t> next_{0};

@@ -138,32 +138,9 @@ void Simulator::maybeRecover(double dt) {
 
 void Simulator::serialise() {
     const bool running = status_ == 3;
-    nlohmann::ordered_json state = {
-        {"ok", true},
-        {"clientId", options_.clientId},
-        {"abiVersion", host::kAbiVersion},
-        {"status", status_},
-        {"health", running ? 1 : 0},
-        {"healthReason", status_ == 2 ? 1 : 0},
-        {"healthMessageKey", ""},
-        {"lastErrorKey", ""},
-        {"sampleRate", running ? options_.sampleRate : 0},
-        {"blockFrames", options_.blockFrames},
-        {"latencyBlocks", options_.latencyBlocks},
-        {"server", options_.server},
-    };
-    auto levels = [&](const std::vector<int>& channels, const std::vector<int>& peaks) {
-        auto list = nlohmann::ordered_json::array();
-        for (size_t i = 0; i < channels.size(); ++i)
-            list.push_back({{"driverChannel", channels[i]}, {"peakMilli", running ? peaks[i] : 0}});
-        return list;
-    };
-    state["inputLevels"] = levels(options_.driverInputs, inputPeaks_);
-    state["outputLevels"] = levels(options_.driverOutputs, outputPeaks_);
-    auto events = nlohmann::ordered_json::array();
-    for (const auto& [reason, key] : events_)
-        events.push_back({{"reason", reason}, {"messageKey", key}});
-    state["recoveryEvents"] = std::move(events);
+    auto state = stateHead(options_, {status_, "", running ? options_.sampleRate : 0});
+    appendLevelsAndEvents(state, options_, running ? inputPeaks_ : std::vector<int>{},
+                          running ? outputPeaks_ : std::vector<int>{}, events_);
     reply_ = state.dump();
 }
 

@@ -1,23 +1,17 @@
 // The real engine host, on ALSA's "null" device, against a stand-in server on loopback that the
 // test makes answer, fall silent or talk nonsense.
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <thread>
 
 #include "engine/engine_command.h"
 #include "engine/host_contract.h"
 #include "engine/process.h"
 #include "engine/telemetry.h"
-#include "network/monotonic.h"
-#include "network/wire.h"
+#include "engine_host/stand_in_server.h"
 #include "support/temp_dir.h"
 
 namespace vornisel::enginehost {
@@ -25,88 +19,20 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Answers discovery and probes and sends back every audio block with all its samples at half
-// scale, until told to answer with bytes that are no datagram.
-class StandInServer {
-public:
-    enum class Mode { answer, garbage };
-
-    StandInServer() {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~StandInServer() {
-        stopping_ = true;
-        thread_.join();
-        ::close(fd_);
-    }
-    int port() const { return port_; }
-    void setMode(Mode mode) { mode_ = mode; }
-    int garbageSent() const { return garbage_; }
-
-private:
-    void serve() {
-        std::array<uint8_t, wire::kMaxDatagram> in{}, out{};
-        std::array<float, wire::kMaxDatagram> samples{};
-        while (!stopping_) {
-            pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, 20) <= 0) continue;
-            sockaddr_in from{};
-            socklen_t length = sizeof from;
-            const ssize_t n = ::recvfrom(fd_, in.data(), in.size(), 0,
-                                         reinterpret_cast<sockaddr*>(&from), &length);
-            auto datagram = wire::parse(std::span(in.data(), n > 0 ? size_t(n) : 0));
-            if (!datagram) continue;
-            size_t size = 0;
-            if (mode_ == Mode::garbage) {
-                size = std::min<size_t>(in.size(), static_cast<size_t>(n));
-                std::fill(out.begin(), out.begin() + static_cast<ptrdiff_t>(size), 0x5A);
-                ++garbage_;
-            } else if (datagram->kind == wire::Kind::discover) {
-                size = wire::encodeAnnounce(out, datagram->stamp,
-                                            {static_cast<uint16_t>(port_), 1, 64});
-            } else if (datagram->kind == wire::Kind::probe) {
-                size = wire::encodeProbeReply(
-                    out, datagram->stamp,
-                    {datagram->probe.clientSendUs, static_cast<uint64_t>(monotonicMicros())});
-            } else if (datagram->kind == wire::Kind::audio) {
-                const size_t count = size_t(datagram->frames) * datagram->channels;
-                std::fill(samples.begin(), samples.begin() + static_cast<ptrdiff_t>(count), 0.5f);
-                size = wire::encodeAudio(out, datagram->stamp, datagram->format, datagram->channels,
-                                         std::span(samples.data(), count));
-            }
-            ::sendto(fd_, out.data(), size, 0, reinterpret_cast<sockaddr*>(&from), length);
-        }
-    }
-
-    int fd_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::atomic<Mode> mode_{Mode::answer};
-    std::atomic<int> garbage_{0};
-    std::thread thread_;
-};
-
 // One engine host process on `device`, two outputs and one input routed.
 class Host {
 public:
-    Host(const std::string& device, int port, const std::string& server = "127.0.0.1")
+    Host(const std::string& device, int port, const std::string& server = "127.0.0.1",
+         const std::string& driverInput = "0")
         : id_(0x50000000u + static_cast<uint32_t>(::getpid()) % 100000 * 10 + next_++) {
         ::unsetenv("VORNISEL_HOST_SIMULATE");
         const auto config = dir_ / "engine.ini";
         test::writeFile(config, "[network]\nserver_ip=" + server + "\nserver_port=" +
                                     std::to_string(port) + "\nclient_id=" + std::to_string(id_) +
                                     "\n[latency]\nclient_latency_blocks=2\nlatency_mode=Custom\n"
-                                    "[vornisel]\ndriver_outputs=0,1\ndriver_inputs=0\n"
-                                    "[coreaudio]\ndevice_uid=" +
-                                    device + "\noutput_map=0,1\ninput_map=0\n");
+                                    "[vornisel]\ndriver_outputs=0,1\ndriver_inputs=" +
+                                    driverInput + "\n[coreaudio]\ndevice_uid=" + device +
+                                    "\noutput_map=0,1\ninput_map=0\n");
         process_ = Process::create(test::engineHostPath(),
                                    {"--config", config.string(), "--client-id", std::to_string(id_),
                                     "--parent-pid", std::to_string(getpid())});
@@ -153,7 +79,8 @@ auto hasStatus(int status) {
 
 TEST(EngineTest, RunsOnlyWhileTheServerStreamsBack) {
     StandInServer server;
-    Host host("null", server.port());
+    // Twelve driver channels: a block is too wide for one datagram and goes in two.
+    Host host("null", server.port(), "127.0.0.1", "11");
     auto state = host.waitForState(hasStatus(3));
     ASSERT_EQ(state.value("status", -1), 3) << state.dump() << host.log();
     EXPECT_EQ(state.value("health", -1), 1);
@@ -201,14 +128,24 @@ TEST(EngineTest, FindsAnAutomaticServerByDiscovery) {
     EXPECT_EQ(state.value("serverAddress", ""), "127.0.0.1:" + std::to_string(server.port()));
 }
 
-TEST(EngineTest, ReportsADeviceItCannotOpenAsAnError) {
-    StandInServer server;
-    Host host("vornisel_test_no_such_device", server.port());
-    auto state = host.waitForState(hasStatus(7));
-    EXPECT_EQ(state.value("status", -1), 7) << state.dump();
-    EXPECT_EQ(state.value("lastErrorKey", ""), "status.device_unavailable");
-    EXPECT_NE(host.statistic("last_error_code"), 0);
-    EXPECT_NE(host.log().find("vornisel_test_no_such_device"), std::string::npos) << host.log();
+TEST(EngineTest, ReportsADeviceItCannotRunAsAnError) {
+    struct Row {
+        const char* device;
+        const char* driverInput;  // its number + 1 is the stream's width
+        const char* logged;
+    };
+    for (const Row& row : {Row{"vornisel_test_no_such_device", "0", "vornisel_test_no_such_device"},
+                           // A datagram carries 32 channels at most.
+                           Row{"null", "32", "wider than the 32"}}) {
+        SCOPED_TRACE(row.logged);
+        StandInServer server;
+        Host host(row.device, server.port(), "127.0.0.1", row.driverInput);
+        auto state = host.waitForState(hasStatus(7));
+        EXPECT_EQ(state.value("status", -1), 7) << state.dump();
+        EXPECT_EQ(state.value("lastErrorKey", ""), "status.device_unavailable");
+        EXPECT_NE(host.statistic("last_error_code"), 0);
+        EXPECT_NE(host.log().find(row.logged), std::string::npos) << host.log();
+    }
 }
 
 }  // namespace

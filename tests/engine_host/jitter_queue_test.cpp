@@ -17,8 +17,9 @@ float valueOf(uint32_t sequence) {
     return static_cast<float>(sequence % 1000 + 1) / 1024.0f;
 }
 
-// Plays a script against a queue: "+N" pushes block N, "." plays one block. Returns what each
-// play gave: the block's number, "~" for a lost block, "-" before playing started.
+// Plays a script against a queue: "+N" pushes block N, "+N/0" and "+N/1" its first and second
+// half, "." plays one block. Returns what each play gave: the block's number, "~" for a lost block,
+// "-" before playing started.
 std::string play(JitterQueue& queue, const std::string& script) {
     std::istringstream in(script);
     std::string word, heard, previous;
@@ -26,10 +27,16 @@ std::string play(JitterQueue& queue, const std::string& script) {
     std::vector<float> block(kFrames * kChannels), out(kFrames * kChannels), last(out.size());
     while (in >> word) {
         if (word[0] == '+') {
-            const auto sequence = static_cast<uint32_t>(std::stoul(word.substr(1)));
+            size_t end = 0;
+            const auto sequence = static_cast<uint32_t>(std::stoul(word.substr(1), &end));
             std::fill(block.begin(), block.end(), valueOf(sequence));
-            pushed[valueOf(sequence)] = word.substr(1);
-            queue.push(sequence, block, kChannels);
+            pushed[valueOf(sequence)] = std::to_string(sequence);
+            const int half = end + 1 < word.size() ? word[end + 2] - '0' : -1;
+            if (half < 0)
+                queue.push(sequence, block, kChannels);
+            else
+                queue.pushPart(sequence, half * kFrames / 2,
+                               std::span(block).first(block.size() / 2), kChannels);
             continue;
         }
         const bool started = queue.depthBlocks() > 0 || !previous.empty();
@@ -67,6 +74,7 @@ TEST(JitterQueueTest, PlaysInOrderAndCountsEveryFault) {
         {"duplicate", 2, "+0 +0 +1 +1 . .", "0 1", {2, 2, 0, 0, 0, 2}},
         {"late", 2, "+0 +1 . . . +2 +3 .", "0 1 ~ 3", {3, 0, 1, 0, 1, 3}},
         {"reordered", 2, "+0 +1 . +3 +2 . . .", "0 1 2 3", {4, 0, 0, 0, 0, 4}},
+        {"in halves", 1, "+0/1 . +0/0 . +1/1 +1/0 . +2/0 .", "- 0 1 ~", {2, 0, 0, 0, 1, 2}},
         {"too far ahead", 1, "+0 . +7 +6 .", "0 ~", {2, 0, 0, 1, 1, 1}},
         {"sequence wraps", 2, "+4294967295 +0 . . +1 .", "4294967295 0 1", {3, 0, 0, 0, 0, 3}},
         {"stream restarts",
