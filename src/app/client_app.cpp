@@ -108,6 +108,7 @@ bool ClientApp::applicationDidFinishLaunching() {
     connectControls();
     createStatusItem();
     localize();
+    showLanguageRefusal();
     buildMenus();
     // The menu bar has its height only now that it has menus.
     window->fitContent(root->size());
@@ -177,6 +178,12 @@ void ClientApp::watchDevices() {
                                                              }
                                                          });
                                                      });
+}
+
+bool ClientApp::showLanguageRefusal() {
+    const auto& refused = Localizer::shared().refused;
+    if (refused) showNotice(errorText(*refused), true);
+    return refused.has_value();
 }
 
 void ClientApp::loadIcon() {

@@ -78,6 +78,8 @@ public:
     bool applicationDidFinishLaunching();
     void layout();
     void localize();
+    // Tells the user when the chosen language's file could not be used; true when it did.
+    bool showLanguageRefusal();
     void buildMenus();
     void updateStatusMenu();
     void showWindow();

@@ -116,7 +116,9 @@ void ClientApp::showSettings() {
         self->localize();
         self->buildMenus();
         self->rebuildCards();
-        self->showNotice(vornisel::tr("notice.settings_saved"), false);
+        if (!self->showLanguageRefusal()) {
+            self->showNotice(vornisel::tr("notice.settings_saved"), false);
+        }
     });
 }
 

@@ -1,5 +1,7 @@
 #include "l10n/localizer.h"
 
+#include <cerrno>
+
 #include "base/app_bundle.h"
 #include "base/safe_file.h"
 #include "base/utf8.h"
@@ -31,16 +33,20 @@ void addEntry(std::map<std::string, std::string>& values, std::string_view line)
 constexpr size_t kMaxLanguageFileBytes = 1024 * 1024;
 
 // The whole file as text, or nothing when it is missing, unreadable, no plain regular file (a
-// link, a FIFO that would never end), too large or not UTF-8.
-std::optional<std::string> readLanguageFile(const Folder& folder, const std::string& code) {
+// link, a FIFO that would never end), too large or not UTF-8. Every case but a missing file is
+// kept in `refused`.
+std::optional<std::string> readLanguageFile(const Folder& folder, const std::string& code,
+                                            std::optional<UnsafeFileError>& refused) {
     if (!isPlainName(code)) return std::nullopt;
     try {
         std::string text = readFileIn(folder, code + ".ini", kMaxLanguageFileBytes, Owner::anyone);
-        if (invalidUtf8Offset(text)) return std::nullopt;
-        return text;
-    } catch (const UnsafeFileError&) {
-        return std::nullopt;
+        if (!invalidUtf8Offset(text)) return text;
+        refused.emplace(folder.path / (code + ".ini"), UnsafeReason::system, "is not UTF-8 text",
+                        EILSEQ);
+    } catch (const UnsafeFileError& error) {
+        if (error.error() != ENOENT) refused = error;
     }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -56,6 +62,7 @@ void Localizer::load(const std::string& language) {
 
 void Localizer::load(const std::string& language, const std::filesystem::path& resources) {
     values.clear();
+    refused.reset();
     if (resources.empty()) return;
     Folder folder;
     try {
@@ -64,7 +71,7 @@ void Localizer::load(const std::string& language, const std::filesystem::path& r
         return;
     }
     for (const std::string& code : {std::string("en"), language}) {
-        if (const auto text = readLanguageFile(folder, code)) addEntries(*text);
+        if (const auto text = readLanguageFile(folder, code, refused)) addEntries(*text);
     }
 }
 

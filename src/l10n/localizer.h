@@ -3,9 +3,12 @@
 #include <concepts>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/safe_file.h"
 
 namespace vornisel {
 
@@ -30,6 +33,8 @@ public:
     std::string text(const std::string& key, const std::vector<std::string>& args = {}) const;
 
     std::map<std::string, std::string> values;
+    // The language file the last load could not use for what it is (not for being missing).
+    std::optional<UnsafeFileError> refused;
 };
 
 // Argument conversion for tr(): text as it is, integers in decimal.

@@ -23,6 +23,7 @@
 #include "engine/host_contract.h"
 #include "engine/manual_dispatch.h"
 #include "engine/telemetry.h"
+#include "l10n/error_text.h"
 #include "l10n/localizer.h"
 #include "model/panel_store.h"
 #include "support/temp_dir.h"
@@ -80,7 +81,11 @@ std::string language(const fs::path& data) {
     writeFile(data / "bundle/lang/en.ini", "[a]\ntelemetry.drops=Drops {0}\n");
     Localizer localizer;
     localizer.load("xx", data / "bundle");
-    return localizer.text("telemetry.drops", {"1"}) == "Drops 1" ? "shown in English" : "";
+    if (localizer.refused) return errorText(*localizer.refused);
+    // Another user's regular file is how a language is installed: it is read, not refused.
+    struct stat info {};
+    ::lstat((data / "bundle/lang/xx.ini").c_str(), &info);
+    return S_ISREG(info.st_mode) && info.st_uid != ::geteuid() ? "read as installed" : "";
 }
 
 // Neither believed nor removed when it is not the engine's: the card shows no statistics, and an
