@@ -26,11 +26,13 @@ TEST(SingleInstanceTest, OneLockPerDataDirectoryThatASecondLaunchReaches) {
     std::optional<SingleInstance> panel(std::in_place, temp / "data/new", temp.path());
     EXPECT_EQ(panel->claim(), Claim::mine);
     EXPECT_EQ(panel->holder(), ::getpid());
-    // Another spelling of the same directory meets the same lock and the same socket.
+    // Another spelling of the same directory, or a link to it, meets the same lock and socket.
     const SingleInstance second(temp / "data/./new", temp.path());
     EXPECT_EQ(second.claim(), Claim::taken);
     EXPECT_EQ(second.holder(), ::getpid());
     EXPECT_EQ(second.socketPath(), panel->socketPath());
+    fs::create_directory_symlink(temp / "data/new", temp / "alias");
+    EXPECT_EQ(SingleInstance(temp / "alias", temp.path()).socketPath(), panel->socketPath());
     // Nobody listens there: the second launch gives up when its time is over.
     EXPECT_EQ(second.requestReopen(100ms), Reopen::unreachable);
     // Once the panel listens, the second launch reaches it: it reopens its window once, from its
