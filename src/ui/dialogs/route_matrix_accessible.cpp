@@ -10,15 +10,11 @@ namespace {
 
 class MatrixAccessible;
 
-// A row's or a column's caption ("Input 3", "Vornisel 5"): the context a screen reader reads with
-// a cell as it moves along the row or the column.
-class HeaderAccessible : public QAccessibleInterface {
+// What a header and a cell share: a leaf of the matrix, with no object or children of its own,
+// placed where the grid puts `local` on the screen.
+class MatrixLeafAccessible : public QAccessibleInterface {
 public:
-    HeaderAccessible(RouteMatrix* matrix, bool row, int index)
-        : matrix_(matrix), row_(row), index_(index) {}
-
-    bool row() const { return row_; }
-    int index() const { return index_; }
+    explicit MatrixLeafAccessible(RouteMatrix* matrix) : matrix_(matrix) {}
 
     bool isValid() const override { return matrix_ != nullptr; }
     QObject* object() const override { return nullptr; }
@@ -29,16 +25,33 @@ public:
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    void setText(QAccessible::Text, const QString&) override {}
+
+protected:
+    QRect onScreen(const QRectF& local) const {
+        const QRect aligned = local.toAlignedRect();
+        return {matrix_->mapToGlobal(aligned.topLeft()), aligned.size()};
+    }
+
+    RouteMatrix* matrix_;
+};
+
+// A row's or a column's caption ("Input 3", "Vornisel 5"): the context a screen reader reads with
+// a cell as it moves along the row or the column.
+class HeaderAccessible : public MatrixLeafAccessible {
+public:
+    HeaderAccessible(RouteMatrix* matrix, bool row, int index)
+        : MatrixLeafAccessible(matrix), row_(row), index_(index) {}
+
+    bool row() const { return row_; }
+    int index() const { return index_; }
+
     QString text(QAccessible::Text t) const override {
         if (t != QAccessible::Name) return {};
         return row_ ? matrix_->rowTitle(index_) : RouteMatrix::columnTitle(index_);
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
-        const QRectF caption =
-            row_ ? route_grid::rowCaption(index_) : route_grid::columnCaption(index_);
-        const QRect local = caption.toAlignedRect();
-        return {matrix_->mapToGlobal(local.topLeft()), local.size()};
+        return onScreen(row_ ? route_grid::rowCaption(index_) : route_grid::columnCaption(index_));
     }
     QAccessible::Role role() const override {
         return row_ ? QAccessible::RowHeader : QAccessible::ColumnHeader;
@@ -50,37 +63,24 @@ public:
     }
 
 private:
-    RouteMatrix* matrix_;
     bool row_;
     int index_;
 };
 
 // One cell. It holds no state of its own: everything is read from the matrix when asked.
-class CellAccessible : public QAccessibleInterface,
+class CellAccessible : public MatrixLeafAccessible,
                        public QAccessibleTableCellInterface,
                        public QAccessibleActionInterface {
 public:
-    CellAccessible(RouteMatrix* matrix, RouteCell cell) : matrix_(matrix), cell_(cell) {}
+    CellAccessible(RouteMatrix* matrix, RouteCell cell)
+        : MatrixLeafAccessible(matrix), cell_(cell) {}
 
-    bool isValid() const override { return matrix_ != nullptr; }
-    QObject* object() const override { return nullptr; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* parent() const override {
-        return QAccessible::queryAccessibleInterface(matrix_);
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name) return matrix_->cellTitle(cell_);
         if (t == QAccessible::Description) return matrix_->cellState(cell_);
         return {};
     }
-    void setText(QAccessible::Text, const QString&) override {}
-    QRect rect() const override {
-        const QRect local = route_grid::cellRect(cell_).toAlignedRect();
-        return {matrix_->mapToGlobal(local.topLeft()), local.size()};
-    }
+    QRect rect() const override { return onScreen(route_grid::cellRect(cell_)); }
     QAccessible::Role role() const override { return QAccessible::Cell; }
     QAccessible::State state() const override {
         QAccessible::State state;
@@ -115,7 +115,6 @@ public:
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    RouteMatrix* matrix_;
     RouteCell cell_;
 };
 
