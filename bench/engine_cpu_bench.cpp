@@ -10,31 +10,14 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <thread>
 
 #include "engine/engine_command.h"
 #include "engine_bench_support.h"
 #include "engine_host/stand_in_server.h"
-
-namespace {
+#include "process_cpu.h"
 
 using namespace vornisel;
-
-// User and system CPU of `pid` so far, in clock ticks.
-long cpuTicks(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string skip;
-    for (int i = 0; i < 11; ++i)
-        fields >> skip;
-    long user = 0, system = 0;
-    fields >> user >> system;
-    return user + system;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
@@ -67,11 +50,9 @@ int main(int argc, char** argv) {
         std::cout << "engine_cpu_bench: the engine did not reach \"running\"" << std::endl;
     } else {
         const pid_t pid = process->processIdentifier();
-        const long before = cpuTicks(pid);
+        const double before = bench::cpuSeconds(pid);
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        const long used = cpuTicks(pid) - before;
-        const double percent = 100.0 * static_cast<double>(used) /
-                               static_cast<double>(::sysconf(_SC_CLK_TCK) * seconds);
+        const double percent = 100.0 * (bench::cpuSeconds(pid) - before) / seconds;
         std::printf(
             "engine CPU, 48 kHz, 64-frame blocks, 2x2 channels, latency %d blocks, %d s: %.2f %% "
             "of a core (budget 2 %%)\n",

@@ -12,13 +12,12 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "network/wire.h"
+#include "process_cpu.h"
 
 using namespace vornisel;
 
@@ -30,18 +29,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kClients = 8;
 constexpr int kFrames = 64;
 constexpr int kRate = 48000;
-
-double cpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string skip;
-    for (int i = 0; i < 11; ++i)
-        fields >> skip;
-    long user = 0, system = 0;
-    fields >> user >> system;
-    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 pid_t startServer(const char* port) {
     const char* argv[] = {VORNISEL_SERVER_PATH, "--bind", "127.0.0.1", "--port", port,
@@ -90,7 +77,7 @@ int main() {
         if (!measuring && Clock::now() >= warm) {
             measuring = true;
             start = Clock::now();
-            cpuStart = cpuSeconds(server);
+            cpuStart = bench::cpuSeconds(server);
             replies = 0;
             sent = 0;
         }
@@ -110,7 +97,7 @@ int main() {
         std::this_thread::sleep_until(next);
     }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = cpuSeconds(server) - cpuStart;
+    const double cpu = bench::cpuSeconds(server) - cpuStart;
     kill(server, SIGTERM);
     waitpid(server, nullptr, 0);
     std::printf(
