@@ -49,11 +49,14 @@ size_t openDescriptors() {
 }
 
 int listenAt(const char* path) {
+    // Bound under another name and renamed once listening, so that a connection made as soon as
+    // `path` appears is taken, not refused.
     sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
-    std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
+    std::strncpy(address.sun_path, path, sizeof address.sun_path - 3);
+    std::strcat(address.sun_path, "~");
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 4) != 0)
+        ::listen(fd, 4) != 0 || ::rename(address.sun_path, path) != 0)
         return -1;
     return fd;
 }

@@ -21,8 +21,8 @@ bool socketExists(uint32_t id);
 bool statsExist(uint32_t id);
 // Open descriptors of this process.
 size_t openDescriptors();
-// A socket bound and listening at `path`, or -1. Only system calls, so that a forked child of
-// this threaded process may use it.
+// A socket listening at `path` from the moment it appears there, or -1. Only system calls, so that
+// a forked child of this threaded process may use it.
 int listenAt(const char* path);
 
 // Records what the controller asks of the window, and how many engines were stopping at once.
