@@ -20,6 +20,7 @@
 #include "engine/engine_command.h"
 #include "engine/process.h"
 #include "engine/telemetry.h"
+#include "server/stream_devices.h"
 
 using namespace vornisel;
 namespace fs = std::filesystem;
@@ -35,19 +36,6 @@ constexpr int kBursts = 15;
 
 void write(const fs::path& file, const std::string& text) {
     std::ofstream(file) << text;
-}
-
-std::string alsaConfig(const fs::path& dir) {
-    auto side = [](const std::string& file, const std::string& infile) {
-        return "{ type plug slave { pcm { type file slave.pcm \"null\" file \"" + file + "\"" +
-               (infile.empty() ? "" : " infile \"" + infile + "\"") +
-               " format \"raw\" } format S32_LE rate 48000 channels 2 } }";
-    };
-    const std::string null = "{ type plug slave { pcm \"null\" format S32_LE rate 48000 } }";
-    return "pcm.stream_a { type asym playback.pcm " + null + " capture.pcm " +
-           side("/dev/null", (dir / "a_in.raw").string()) + " }\npcm.stream_b { type asym " +
-           "playback.pcm " + side((dir / "b_out.raw").string(), "") + " capture.pcm " + null +
-           " }\n";
 }
 
 void writeBursts(const fs::path& file, int periods) {
@@ -114,7 +102,7 @@ std::optional<size_t> onset(const fs::path& file, size_t from, size_t count) {
 int main() {
     const fs::path dir = fs::temp_directory_path() / ("vornisel-delay-" + std::to_string(getpid()));
     fs::create_directories(dir);
-    write(dir / ".asoundrc", alsaConfig(dir));
+    write(dir / ".asoundrc", vornisel::test::streamDevices(dir));
     writeBursts(dir / "a_in.raw", kBursts + 30);
     setenv("HOME", dir.c_str(), 1);
     const int port = 39000 + getpid() % 1000;

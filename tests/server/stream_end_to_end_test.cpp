@@ -15,6 +15,7 @@
 #include "engine/process.h"
 #include "engine/telemetry.h"
 #include "server_process.h"
+#include "stream_devices.h"
 #include "support/alsa_home.h"
 
 namespace vornisel {
@@ -28,22 +29,6 @@ constexpr int kLatencyBlocks = 4;
 constexpr double kAmplitude = 0.5;
 // A's recording: a second of silence, then a second of the tone, again and again.
 constexpr size_t kPeriod = 2 * kRate;
-
-// A records from its input file, B plays into its output file, everything else is ALSA's null
-// device. The files hold 32-bit stereo at 48 kHz, the engine's first choice: no conversion stands
-// between the engine and a file (ALSA's file plugin misplaces captured periods under one).
-std::string alsaConfig(const fs::path& dir) {
-    auto fileSide = [](const std::string& file, const std::string& infile) {
-        return "{ type plug slave { pcm { type file slave.pcm \"null\" file \"" + file + "\"" +
-               (infile.empty() ? "" : " infile \"" + infile + "\"") +
-               " format \"raw\" } format S32_LE rate 48000 channels 2 } }";
-    };
-    const std::string null = "{ type plug slave { pcm \"null\" format S32_LE rate 48000 } }";
-    return "pcm.stream_a { type asym playback.pcm " + null + " capture.pcm " +
-           fileSide("/dev/null", (dir / "a_in.raw").string()) + " }\n" +
-           "pcm.stream_b { type asym playback.pcm " + fileSide((dir / "b_out.raw").string(), "") +
-           " capture.pcm " + null + " }\n";
-}
 
 void writeBursts(const fs::path& file, int periods) {
     std::vector<int32_t> samples(kPeriod * 2 * periods, 0);
@@ -138,7 +123,7 @@ TEST(StreamEndToEndTest, ASineCrossesTheServerAndTheEnginesFollowTheServer) {
     test::TempDir dir;
     const fs::path input = dir / "a_in.raw", output = dir / "b_out.raw";
     writeBursts(input, 20);
-    test::AlsaHome home(alsaConfig(dir.path()));
+    test::AlsaHome home(test::streamDevices(dir.path()));
     test::ScopedAlsaHome scoped(home);
     auto server = std::make_unique<test::ServerProcess>();
     const uint16_t port = server->port();
