@@ -17,6 +17,7 @@
 #include "server_process.h"
 #include "stream_devices.h"
 #include "support/alsa_home.h"
+#include "support/temp_dir.h"
 
 namespace vornisel {
 namespace {
@@ -37,9 +38,8 @@ void writeBursts(const fs::path& file, int periods) {
         const double v = kAmplitude * std::sin(2 * std::numbers::pi * 1000.0 * i / kRate);
         samples[2 * i] = samples[2 * i + 1] = static_cast<int32_t>(std::lround(v * 2147483647.0));
     }
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(samples.data()),
-               static_cast<std::streamsize>(samples.size() * sizeof(int32_t)));
+    test::writeFile(
+        file, {reinterpret_cast<const char*>(samples.data()), samples.size() * sizeof(int32_t)});
 }
 
 // Up to `count` frames of the left channel of B's output from frame `from`.
