@@ -95,8 +95,8 @@ int run(const HostOptions& options) {
     int lastStatus = host.status();
     while (!terminated) {
         pollfd listener{server->fd(), POLLIN, 0};
-        const auto wait =
-            std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now());
+        // Rounded up: a wait cut down to 0 ms would spin until the tick.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextTick - Clock::now());
         if (::poll(&listener, 1, std::max<int>(0, static_cast<int>(wait.count()))) > 0 &&
             server->serveOne(host.stateReply()) == vornisel::host::kStop &&
             !options.faults.ignoreStop) {
