@@ -26,7 +26,7 @@ void ClientTable::restart(size_t slot, uint32_t id, uint64_t nowUs) {
     client.lastHeardUs = nowUs;
     client.sequenced = false;
     client.ring.reset(0);
-    client.cursorSet.fill(false);
+    client.reading.fill({});
     forgetReaders(slot);
 }
 
@@ -49,7 +49,7 @@ size_t ClientTable::dropQuietSince(uint64_t oldestUs) {
 // A new stream in `slot` starts every reader at its newest audio.
 void ClientTable::forgetReaders(size_t slot) {
     for (auto& client : slots_)
-        client.cursorSet[slot] = false;
+        client.reading[slot].set = false;
 }
 
 }  // namespace vornisel::server

@@ -12,8 +12,17 @@ namespace vornisel::server {
 
 inline constexpr size_t kMaxClients = 64;
 
-// One admitted engine: its address, its stream and, for every other slot, how far into that
-// slot's stream this client's mix has read.
+// How far one client's mix has read into another client's stream, and the least it kept in hand
+// since `windowUs`.
+struct Reading {
+    bool set = false;
+    uint64_t cursor = 0;
+    uint64_t windowUs = 0;
+    uint64_t leastSpare = 0;
+};
+
+// One admitted engine: its address, its stream and, for every other slot, its reading of that
+// slot's stream.
 struct Client {
     bool active = false;
     Peer peer;
@@ -22,8 +31,7 @@ struct Client {
     bool sequenced = false;
     uint32_t lastSequence = 0;
     StreamRing ring;
-    std::array<uint64_t, kMaxClients> cursor{};
-    std::array<bool, kMaxClients> cursorSet{};
+    std::array<Reading, kMaxClients> reading{};
 };
 
 // The fixed set of client slots, all allocated up front so that admitting a client allocates

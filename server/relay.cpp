@@ -6,10 +6,14 @@ namespace vornisel::server {
 
 namespace {
 
-// A reader keeps between one and four requests' worth of another stream in hand: less and the
-// mix waits a turn, more and it jumps to two, so a slower sender never builds up delay.
-constexpr uint64_t kMostBehind = 4;
+// A reader keeps another stream's audio in hand to ride out the jitter between the two. The cushion
+// grows by a block each time the stream comes late (that mix lacks it once) and gives back what
+// was never used only after a whole kTrimUs, so it settles at what the two streams' jitter needs
+// instead of wandering. A reader more than kMostBehind blocks behind (one that stalled for long)
+// is cut to kCatchUpTo at once, so a stall never leaves a lasting delay.
+constexpr uint64_t kMostBehind = 16;
 constexpr uint64_t kCatchUpTo = 2;
+constexpr uint64_t kTrimUs = 2'000'000;
 
 }  // namespace
 
@@ -30,7 +34,7 @@ size_t Relay::handle(std::span<const uint8_t> bytes, const Peer& from, uint64_t 
     } else if (d->kind == wire::Kind::audio || d->kind == wire::Kind::probe) {
         const auto slot = clientFor(*d, from, nowUs);
         if (!slot) return 0;
-        size = d->kind == wire::Kind::audio ? answerAudio(*d, *slot, reply)
+        size = d->kind == wire::Kind::audio ? answerAudio(*d, *slot, nowUs, reply)
                                             : answerProbe(*d, nowUs, reply);
     } else if (d->kind == wire::Kind::leave) {
         const auto slot = table_.find(from);
@@ -89,7 +93,8 @@ bool Relay::acceptSequence(Client& client, uint32_t sequence) {
     return true;
 }
 
-size_t Relay::answerAudio(const wire::Datagram& d, size_t slot, std::span<uint8_t> reply) {
+size_t Relay::answerAudio(const wire::Datagram& d, size_t slot, uint64_t nowUs,
+                          std::span<uint8_t> reply) {
     Client& client = table_[slot];
     if (!acceptSequence(client, d.stamp.sequence)) return 0;
     if (client.ring.channels() != d.channels) client.ring.reset(d.channels);
@@ -98,32 +103,37 @@ size_t Relay::answerAudio(const wire::Datagram& d, size_t slot, std::span<uint8_
 
     std::fill_n(mix_.begin(), count, 0.0f);
     for (size_t other = 0; other < kMaxClients; ++other)
-        if (other != slot && table_[other].active) mixFrom(slot, other, d.frames, d.channels);
+        if (other != slot && table_[other].active)
+            mixFrom(client.reading[other], table_[other].ring, d.frames, d.channels, nowUs);
     // The answer names its recipient and echoes the request's place and time.
     return wire::encodeAudio(reply, {client.id, d.stamp.sequence, d.stamp.timestampUs}, d.format,
                              d.channels, std::span(mix_).first(count));
 }
 
-void Relay::mixFrom(size_t reader, size_t source, size_t frames, uint8_t channels) {
-    const StreamRing& ring = table_[source].ring;
-    Client& client = table_[reader];
+void Relay::mixFrom(Reading& reading, const StreamRing& ring, size_t frames, uint8_t channels,
+                    uint64_t nowUs) {
     const uint64_t written = ring.written();
-    uint64_t& cursor = client.cursor[source];
-    if (!client.cursorSet[source]) {
-        client.cursorSet[source] = true;
-        cursor = written - std::min<uint64_t>(written, frames);
-    }
-    const uint64_t behind = written - cursor;
+    if (!reading.set)
+        reading = {true, written - std::min<uint64_t>(written, frames), nowUs, frames};
+    const uint64_t behind = written - reading.cursor;
     if (behind >= kMostBehind * frames || behind > StreamRing::kFrames) {
         ++counts_.skipped;
-        cursor = written - std::min<uint64_t>(written, kCatchUpTo * frames);
+        reading.cursor = written - std::min<uint64_t>(written, kCatchUpTo * frames);
     }
-    if (written - cursor < frames) {
+    if (written - reading.cursor < frames) {
         ++counts_.starved;
         return;
     }
-    ring.mixInto(cursor, frames, mix_, channels);
-    cursor += frames;
+    ring.mixInto(reading.cursor, frames, mix_, channels);
+    reading.cursor += frames;
+    reading.leastSpare = std::min(reading.leastSpare, written - reading.cursor);
+    if (nowUs - reading.windowUs < kTrimUs) return;
+    if (reading.leastSpare >= frames) {
+        ++counts_.skipped;
+        reading.cursor += reading.leastSpare - reading.leastSpare % frames;
+    }
+    reading.windowUs = nowUs;
+    reading.leastSpare = written - reading.cursor;
 }
 
 size_t Relay::answerProbe(const wire::Datagram& d, uint64_t nowUs, std::span<uint8_t> reply) {

@@ -21,7 +21,7 @@ struct RelayCounts {
     uint64_t late = 0;        // audio older than the newest seen: too late to mix
     uint64_t lost = 0;        // sequence numbers skipped over
     uint64_t starved = 0;     // a mix that found too little of another stream
-    uint64_t skipped = 0;     // a mix that caught up with a stream it had fallen behind
+    uint64_t skipped = 0;     // a mix that dropped audio of a stream it had fallen behind
 };
 
 // The server's handling of datagrams, without a socket or a clock of its own: each datagram is
@@ -44,10 +44,12 @@ public:
 
 private:
     std::optional<size_t> clientFor(const wire::Datagram& d, const Peer& from, uint64_t nowUs);
-    size_t answerAudio(const wire::Datagram& d, size_t slot, std::span<uint8_t> reply);
+    size_t answerAudio(const wire::Datagram& d, size_t slot, uint64_t nowUs,
+                       std::span<uint8_t> reply);
     size_t answerProbe(const wire::Datagram& d, uint64_t nowUs, std::span<uint8_t> reply);
     bool acceptSequence(Client& client, uint32_t sequence);
-    void mixFrom(size_t reader, size_t source, size_t frames, uint8_t channels);
+    void mixFrom(Reading& reading, const StreamRing& ring, size_t frames, uint8_t channels,
+                 uint64_t nowUs);
 
     uint16_t port_;
     Log log_;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,44 @@ TEST(RelayTest, PacketFaultsAreCountedAndNeverAnswered) {
         const auto heard = bench.send(2, Bench::audio(2, 1, {0.0f}));
         ASSERT_TRUE(heard) << row.fault;
         EXPECT_NEAR(Bench::levels(*heard)[0], 0.5f, 1e-4) << row.fault;
+    }
+}
+
+// Client 1's blocks carry their number as their level, and client 2 asks for a mix at each 'b' of
+// a row ('a': client 1 sends its next block, '.': a block's time passes). How far behind client 1's
+// newest block the last mix was shows the cushion client 2 keeps. While client 2 is silent, client
+// 1's mixes find nothing of it: those are starved too.
+TEST(RelayTest, TheCushionFollowsTheJitterAndGivesBackWhatItNeverUsed) {
+    const std::vector<std::pair<std::vector<std::pair<std::string, int>>, std::string>> rows = {
+        // Two blocks come late: both are missed, and then waited for until a whole window never
+        // needed them; then both are given back at once.
+        {{{"ab.", 3}, {"b.b.", 1}, {"aaab.", 1}, {"ab.", 3100}}, "starved 2, skipped 1, behind 0"},
+        // A short stall of client 2 is caught up without a cut.
+        {{{"ab.", 3}, {"a.", 5}, {"b", 5}, {"ab.", 2}}, "starved 4, skipped 0, behind 0"},
+        // A long one is cut to two blocks.
+        {{{"ab.", 3}, {"a.", 30}, {"b.", 1}}, "starved 29, skipped 1, behind 1"},
+    };
+    for (const auto& [schedule, expected] : rows) {
+        Bench bench;
+        uint32_t sent = 0, asked = 0;
+        long heard = 0;
+        for (const auto& [pattern, times] : schedule)
+            for (int i = 0; i < times; ++i)
+                for (const char event : pattern) {
+                    if (event == '.') bench.now += 1333;
+                    if (event == 'a') {
+                        bench.send(1, Bench::audio(1, sent, {(sent + 1) / 8192.0f}));
+                        ++sent;
+                    }
+                    if (event != 'b') continue;
+                    const auto mix = bench.send(2, Bench::audio(2, asked++, {0.0f}));
+                    ASSERT_TRUE(mix) << expected;
+                    heard = std::lround(Bench::levels(*mix)[0] * 8192);
+                }
+        const auto& counts = bench.relay.counts();
+        EXPECT_EQ("starved " + std::to_string(counts.starved) + ", skipped " +
+                      std::to_string(counts.skipped) + ", behind " + std::to_string(sent - heard),
+                  expected);
     }
 }
 
