@@ -10,40 +10,22 @@ set -eEuo pipefail
 program="$1"
 source="$2"
 . "$(dirname "$0")/private_home.sh"
-pids=()
+. "$(dirname "$0")/x_desktop.sh"
 cleanup() {
-    local status=$? pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    local status=$?
+    stop_started
     ((status == 0)) || tail -n 20 "$HOME/session.log" >&2 || true
     cleanup_home
 }
 trap cleanup EXIT
 trap 'fail "line $LINENO: \"$BASH_COMMAND\" failed with status $?"' ERR
-wait_until() {
-    local what="$1" deadline=$((SECONDS + $2))
-    shift 2
-    until "$@" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || fail "timed out waiting for $what"
-        sleep 0.1
-    done
-}
 start() {
     "$@" >>"$HOME/session.log" 2>&1 &
     pids+=($!)
 }
 
-start Xvfb -displayfd 3 -noreset -screen 0 1600x1000x24 -nolisten tcp 3>"$HOME/display"
-wait_until "the X server's display" 60 grep -q '^[0-9]' "$HOME/display"
-export DISPLAY=":$(cat "$HOME/display")"
-wait_until "the X server" 60 xdpyinfo
-start openbox --sm-disable
-# Only the window manager's running loop grants a desktop count.
-wm_serving() { xprop -root _NET_NUMBER_OF_DESKTOPS | grep -q '= 1$' || ! xdotool set_num_desktops 1; }
-wait_until "the window manager" 60 wm_serving
-dbus-daemon --session --fork --print-address=4 --print-pid=5 4>"$HOME/bus-address" 5>"$HOME/bus-pid"
-pids+=($(cat "$HOME/bus-pid"))
-export DBUS_SESSION_BUS_ADDRESS="$(cat "$HOME/bus-address")" QT_QPA_PLATFORM=xcb
+start_x_and_window_manager
+start_session_bus
 
 window_of() { xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" | head -1 || true; }
 has_window() { [ -n "$(window_of "$1" "${2:-Vornisel Control}")" ]; }

@@ -25,6 +25,25 @@ fail() {
     exit 1
 }
 
+# Polls a command until it succeeds, for at most $2 seconds.
+wait_until() {
+    local what="$1" seconds="$2"
+    shift 2
+    local deadline=$((SECONDS + seconds))
+    until "$@" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || fail "timed out after ${seconds}s waiting for $what"
+        sleep 0.1
+    done
+}
+
+# The processes a script started, which stop_started ends on its way out.
+pids=()
+stop_started() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+
 # Starts a data directory with a panel document whose identifier prefix is random. A fresh
 # document takes the current minute as its prefix, so panels started in the same minute (this
 # test beside the unit tests) would give their devices the same identifiers, and with them the

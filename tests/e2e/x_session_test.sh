@@ -19,67 +19,29 @@ program="$1"
 source="$2"
 outdir="$3"
 . "$(dirname "$0")/private_home.sh"
+. "$(dirname "$0")/x_desktop.sh"
 mkdir -p "$outdir"
 rm -f "$outdir"/*.png
 data="$HOME/Library/Application Support/Vornisel/Clients"
 seed_store "$data"
 # Everything is started by this script and stopped by its own process id.
-pids=()
 cleanup() {
-    local status=$? pid
+    local status=$?
     if ((status != 0)); then
         tail -n 15 "$HOME"/*.log >&2 || true
         if [ -n "${DISPLAY:-}" ] && import -window root "$outdir/failure.png"; then
             echo "--- the display at the failure: $outdir/failure.png" >&2
         fi
     fi
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    stop_started
     cleanup_home
 }
 trap cleanup EXIT
 # A command that fails outside a check still says where.
 trap 'fail "line $LINENO: \"$BASH_COMMAND\" failed with status $?"' ERR
 
-# Polls a command until it succeeds, for at most $2 seconds.
-wait_until() {
-    local what="$1" seconds="$2"
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || fail "timed out after ${seconds}s waiting for $what"
-        sleep 0.1
-    done
-}
-
 # --- The X session -----------------------------------------------------------------------------
-# The server takes a free display number itself and says which: two sessions started at once
-# (other tests, other checkouts) never share one. Without -noreset it would reset when its last
-# client leaves (the first probe below), refusing whoever connects meanwhile.
-Xvfb -displayfd 3 -noreset -screen 0 1600x1000x24 -nolisten tcp 3>"$HOME/display" \
-    >"$HOME/xvfb.log" 2>&1 &
-xvfb_pid=$!
-pids+=($xvfb_pid)
-# A helper that has ended will not come: waiting for it fails at once (on the script's own error
-# output, which the waits silence for the commands they poll).
-exec 9>&2
-alive() { kill -0 "$2" 2>/dev/null || fail "$1 ended; its log follows" 2>&9; }
-display_known() { alive "the X server" "$xvfb_pid" && grep -q '^[0-9][0-9]*$' "$HOME/display"; }
-wait_until "the X server to choose its display" 60 display_known
-export DISPLAY=":$(cat "$HOME/display")"
-wait_until "the X server on $DISPLAY" 60 xdpyinfo
-openbox --sm-disable >"$HOME/openbox.log" 2>&1 &
-openbox_pid=$!
-pids+=($openbox_pid)
-# It announces itself before its event loop runs, and a window mapped meanwhile (the tray host's)
-# may never be managed. Asking for one desktop, which only the loop grants, shows that it runs.
-wm_serving() {
-    alive "the window manager" "$openbox_pid"
-    xprop -root _NET_NUMBER_OF_DESKTOPS | grep -q '= 1$' && return
-    xdotool set_num_desktops 1
-    return 1
-}
-wait_until "the window manager to grant one desktop" 60 wm_serving
+start_x_and_window_manager
 
 # The tray host's window that holds the icons ("panel"): it is mapped some time after it exists.
 tray_mapped() {
@@ -94,14 +56,8 @@ pids+=($tray_pid)
 wait_until "the tray host's window to map" 60 tray_mapped
 
 # --- Panels, as a user starts them -------------------------------------------------------------
-# A session bus of its own, as a desktop has one: without any, the toolkit would try to launch one
-# through the display, which can hang. Nothing on it offers a tray, so the tray icon is the X one
-# the tray host embeds.
-dbus-daemon --session --fork --print-address=4 --print-pid=5 4>"$HOME/bus-address" 5>"$HOME/bus-pid"
-pids+=($(cat "$HOME/bus-pid"))
-DBUS_SESSION_BUS_ADDRESS="$(cat "$HOME/bus-address")"
-export DBUS_SESSION_BUS_ADDRESS
-export QT_QPA_PLATFORM=xcb
+# Nothing on the session bus offers a tray, so the tray icon is the X one the tray host embeds.
+start_session_bus
 # The accessibility bus joins the session bus on demand; the panel offers its tree on it.
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 # The panel's main window, when mapped (on screen); $panel is the panel's process id.
