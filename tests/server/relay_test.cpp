@@ -133,6 +133,8 @@ TEST(RelayTest, TheCushionFollowsTheJitterAndGivesBackWhatItNeverUsed) {
         // Two blocks come late: both are missed, and then waited for until a whole window never
         // needed them; then both are given back at once.
         {{{"ab.", 3}, {"b.b.", 1}, {"aaab.", 1}, {"ab.", 3100}}, "starved 2, skipped 1, behind 0"},
+        // A client that joins hears the newest audio at once.
+        {{{"a.", 20}, {"ab.", 3}}, "starved 0, skipped 0, behind 0"},
         // A short stall of client 2 is caught up without a cut.
         {{{"ab.", 3}, {"a.", 5}, {"b", 5}, {"ab.", 2}}, "starved 4, skipped 0, behind 0"},
         // A long one is cut to two blocks.
