@@ -102,7 +102,6 @@ bool ClientApp::applicationDidFinishLaunching() {
         return false;
     }
     Localizer::shared().load(store->document.settings.language);
-    loadIcon();
     createWindow();
     buildViewTree();
     connectControls();
@@ -164,6 +163,8 @@ bool ClientApp::openStore() {
 void ClientApp::launchBackground() {
     watchDevices();  // first, so that no change after the listing's start goes unnoticed
     listDevices();
+    // The window manager takes the icon when it comes; the first frame does not wait for it.
+    loadIcon();
     statusItem->attachTray();
 }
 
