@@ -16,6 +16,7 @@
 #include "ui/dialogs/panel_dialog.h"
 #include "ui/theme/action_button.h"
 #include "ui/theme/menu_button.h"
+#include "ui/theme/panel_style.h"
 #include "ui/theme/panel_view.h"
 #include "ui/theme/theme.h"
 
@@ -50,6 +51,9 @@ void ClientApp::buildViewTree() {
     scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Drawn flat, as the meter strips' scroller is: Fusion's gradients over a tall track are
+    // filled by Qt's worker threads, which the first frame would start and wait on.
+    PanelStyle::makeThin(scroll->verticalScrollBar());
     // No background of its own: the list sits directly on the window's fill.
     scroll->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);

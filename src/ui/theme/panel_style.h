@@ -7,8 +7,9 @@ class QScrollBar;
 namespace vornisel {
 
 // The panel's look on top of Fusion. Three things differ:
-// - a scroll bar made thin (`makeThin`) is a 6-pixel track in its palette's window colour with a
-//   rounded handle and no arrow buttons, so a strip that scrolls still shows what is under it;
+// - a scroll bar made thin (`makeThin`: the device list's and the meter strips') is a 6-pixel
+//   track in its palette's window colour with a rounded handle and no arrow buttons, so a strip
+//   that scrolls still shows what is under it, drawn in solid fills;
 // - a check box's box has an edge that stands out from the dark panels in every state (Fusion
 //   derives it from the window colour, which leaves an unticked box nearly invisible), and a
 //   ticked box is filled in the accent colour;
