@@ -1,5 +1,6 @@
 #include "desktop/reopen_listener.h"
 
+#include <sys/stat.h>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
@@ -35,10 +36,14 @@ std::string ReopenListener::listen(const std::filesystem::path& socket) {
     const QString name = QString::fromStdString(socket.string());
     QLocalServer::removeServer(name);
     server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &ReopenListener::accept);
-    if (!server_->listen(name))
-        return socket.string() + ": " + server_->errorString().toStdString();
+    // The socket is made for this user alone by the creation mask, not by the toolkit's access
+    // option: that one builds it in a temporary folder and removes the folder, which a file
+    // system mounted with "discard" makes the launch wait for.
+    const mode_t mask = ::umask(0077);
+    const bool listening = server_->listen(name);
+    ::umask(mask);
+    if (!listening) return socket.string() + ": " + server_->errorString().toStdString();
     return {};
 }
 

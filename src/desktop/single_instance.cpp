@@ -100,9 +100,13 @@ SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory,
         return;
     }
     claim_ = Claim::mine;
+    // Written over the last holder's number, then cut to length: cutting to nothing first would
+    // free the file's block, which a file system mounted with "discard" passes to the disk while
+    // the launch waits (up to milliseconds here). A reader in between still reads up to the first
+    // line's end.
     const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd_, 0) == 0) {
-        [[maybe_unused]] const ssize_t written = ::pwrite(fd_, pid.data(), pid.size(), 0);
+    if (::pwrite(fd_, pid.data(), pid.size(), 0) == static_cast<ssize_t>(pid.size())) {
+        [[maybe_unused]] const int cut = ::ftruncate(fd_, static_cast<off_t>(pid.size()));
     }
 }
 
