@@ -40,6 +40,8 @@ TEST(SingleInstanceTest, OneLockPerDataDirectoryThatASecondLaunchReaches) {
     int reopened = 0;
     ReopenListener listener([&](const LaunchToken&) { ++reopened; });
     ASSERT_EQ(listener.listen(panel->socketPath()), "");
+    struct stat socket {};
+    EXPECT_TRUE(::stat(panel->socketPath().c_str(), &socket) == 0 && (socket.st_mode & 077) == 0);
     auto reply = std::async(std::launch::async, [&] { return second.requestReopen(10s); });
     while (reply.wait_for(10ms) != std::future_status::ready)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
