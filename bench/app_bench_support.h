@@ -31,6 +31,7 @@
 #include "engine/client_runtime.h"
 #include "hardware/device.h"
 #include "model/panel_store.h"
+#include "process_cpu.h"
 #include "ui/theme/theme.h"
 
 namespace vornisel::bench {
@@ -38,12 +39,6 @@ namespace vornisel::bench {
 inline double monotonicSeconds() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-inline double threadCpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 

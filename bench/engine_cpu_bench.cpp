@@ -14,7 +14,6 @@
 #include <netinet/in.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,13 +32,6 @@ using namespace vornisel;
 
 namespace {
 
-double threadCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_THREAD, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // The reference loop above, for `seconds`; its share of one core.
 double bareLoopPercent(int port, int seconds, bool realTime) {
     double percent = 0;
@@ -57,7 +49,7 @@ double bareLoopPercent(int port, int seconds, bool realTime) {
         const std::vector<float> block(64 * 2, 0.25f);
         timespec due{};
         clock_gettime(CLOCK_MONOTONIC, &due);
-        const double before = threadCpuSeconds();
+        const double before = bench::threadCpuSeconds();
         for (uint32_t sequence = 0; sequence < 750u * static_cast<uint32_t>(seconds); ++sequence) {
             due.tv_nsec += 1'333'333;
             if (due.tv_nsec >= 1'000'000'000) due.tv_nsec -= 1'000'000'000, ++due.tv_sec;
@@ -67,7 +59,7 @@ double bareLoopPercent(int port, int seconds, bool realTime) {
             ::send(fd, datagram.data(), size, MSG_DONTWAIT);
             ::recv(fd, answer.data(), answer.size(), MSG_DONTWAIT);
         }
-        percent = 100.0 * (threadCpuSeconds() - before) / seconds;
+        percent = 100.0 * (bench::threadCpuSeconds() - before) / seconds;
         ::close(fd);
     }).join();
     return percent;

@@ -1,10 +1,11 @@
 #pragma once
 
-// What the benchmarks of helper processes measure them by.
+// What the benchmarks measure processes and threads by.
 
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -24,6 +25,13 @@ inline double cpuSeconds(pid_t pid) {
     long user = 0, system = 0;
     fields >> user >> system;
     return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// CPU time of the calling thread so far, in seconds.
+inline double threadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 }  // namespace vornisel::bench
