@@ -43,7 +43,8 @@ std::string describe(UnsafeReason why, int error) {
 }
 
 [[noreturn]] void fail(const fs::path& path, int error) {
-    throw UnsafeFileError(path, reasonFor(error), describe(reasonFor(error), error), error);
+    const UnsafeReason why = reasonFor(error);
+    throw UnsafeFileError(path, why, describe(why, error), error);
 }
 
 // What stands at a name, said the way a user sees it.
