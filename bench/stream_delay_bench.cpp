@@ -29,7 +29,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr size_t kRate = 48000;
-constexpr size_t kFrameBytes = 8;  // 32-bit stereo, the engine's first choice
+constexpr size_t kFrameBytes = test::kStreamFrameBytes;
 constexpr size_t kPeriod = kRate;  // half a second of silence, half a second of tone
 constexpr int kLatencyBlocks = 2;
 constexpr int kBursts = 15;
@@ -70,20 +70,6 @@ int64_t status(uint32_t id) {
     return state ? state->value("status", int64_t{0}) : 0;
 }
 
-std::optional<size_t> readPosition(pid_t pid, const fs::path& file) {
-    const std::string proc = "/proc/" + std::to_string(pid);
-    for (const auto& fd : fs::directory_iterator(proc + "/fd")) {
-        std::error_code error;
-        if (fs::read_symlink(fd.path(), error) != file) continue;
-        std::ifstream info(proc + "/fdinfo/" + fd.path().filename().string());
-        std::string key;
-        size_t pos = 0;
-        info >> key >> pos;
-        return pos / kFrameBytes;
-    }
-    return std::nullopt;
-}
-
 // The first loud frame of B's output in [from, from + count), once that much is written.
 std::optional<size_t> onset(const fs::path& file, size_t from, size_t count) {
     if (fs::file_size(file) / kFrameBytes < from + count) return std::nullopt;
@@ -118,7 +104,7 @@ int main() {
     std::vector<double> delays;
     for (int i = 0; i < kBursts && status(a) == 3; ++i) {
         const size_t written = fs::file_size(dir / "b_out.raw") / kFrameBytes;
-        const auto reading = readPosition(engineA->processIdentifier(), dir / "a_in.raw");
+        const auto reading = test::readPosition(engineA->processIdentifier(), dir / "a_in.raw");
         if (!reading) break;
         const size_t ahead = (*reading / kPeriod + 1) * kPeriod + kPeriod / 2 - *reading;
         const size_t from = written + ahead - kPeriod / 4;

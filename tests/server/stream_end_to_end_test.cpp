@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 constexpr size_t kRate = 48000;
-constexpr size_t kFrameBytes = 8;  // 32-bit stereo
+constexpr size_t kFrameBytes = test::kStreamFrameBytes;
 constexpr int kLatencyBlocks = 4;
 constexpr double kAmplitude = 0.5;
 // A's recording: a second of silence, then a second of the tone, again and again.
@@ -64,19 +64,6 @@ bool holdsTone(const std::vector<float>& x, size_t start) {
         peak = std::max(peak, std::abs(x[i]));
     }
     return std::abs(crossings * 5 - 1000) <= 20 && std::abs(peak - kAmplitude) <= 0.06;
-}
-
-// How far a process has read into `file`: the offset of its descriptor of it, in frames.
-std::optional<size_t> readPosition(pid_t pid, const fs::path& file) {
-    const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
-    for (const auto& fd : fs::directory_iterator(fds)) {
-        std::error_code error;
-        if (fs::read_symlink(fd.path(), error) != file) continue;
-        const std::string info = test::readFile("/proc/" + std::to_string(pid) + "/fdinfo/" +
-                                                fd.path().filename().string());
-        return std::stoul(info.substr(info.find("pos:") + 4)) / kFrameBytes;
-    }
-    return std::nullopt;
 }
 
 // One engine host, started as the panel starts it.
@@ -148,7 +135,7 @@ TEST(StreamEndToEndTest, ASineCrossesTheServerAndTheEnginesFollowTheServer) {
     // Where A is reading and B is writing at one moment, and where A's next burst begins.
     const auto since = Clock::now();
     const size_t written = fs::file_size(output) / kFrameBytes;
-    const auto reading = readPosition(a.process->processIdentifier(), input);
+    const auto reading = test::readPosition(a.process->processIdentifier(), input);
     ASSERT_TRUE(reading) << "A does not read " << input;
     const size_t ahead = (*reading / kPeriod) * kPeriod + kRate - *reading + kPeriod;
     // B writes that burst `ahead` frames from now, plus the delay through engines and server.
